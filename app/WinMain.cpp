@@ -1,0 +1,147 @@
+#include "app/WinMain.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "app/Random.h"
+#include "app/Setup.h"
+#include "audio/Music.h"
+#include "audio/cDSound.h"
+#include "graphics/Graphics.h"
+#include "graphics/cTaskManager.h"
+#include "input/cInput.h"
+#include "net/cNetwork.h"
+#include "platform/clock.h"
+
+namespace {
+
+constexpr int kClientWidth = 800;
+constexpr int kClientHeight = 600;
+
+}  // namespace
+
+LoopClock SystemLoopClock() {
+    return LoopClock{[] { return timeGetTime(); }, [](uint32_t ms) { Sleep(ms); }};
+}
+
+intptr_t WndProc(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+    switch (message) {
+        case WM_CREATE:
+        case WM_PAINT:  // the frame pass draws the client area
+        case WM_QUIT:
+            return 0;
+        case WM_DESTROY:
+            PostQuitMessage(0);
+            return 0;
+        case WM_KEYDOWN:
+            if (wParam == VK_ESCAPE) PostQuitMessage(0);
+            return 0;  // other keys are read through the input state
+        case WM_LBUTTONDOWN: input.rawMouse.left = 1; return 0;
+        case WM_LBUTTONUP: input.rawMouse.left = 0; return 0;
+        case WM_RBUTTONDOWN: input.rawMouse.right = 1; return 0;
+        case WM_RBUTTONUP: input.rawMouse.right = 0; return 0;
+        case WM_MBUTTONDOWN: input.rawMouse.middle = 1; return 0;
+        case WM_MBUTTONUP: input.rawMouse.middle = 0; return 0;
+        case MM_MCINOTIFY:
+            if (wParam == MCI_NOTIFY_SUCCESSFUL) {
+                // The music played to its end: start the same file again.
+                const std::string path = musicPath;
+                StopMusic();
+                PlayMusic(path);
+            }
+            return 0;
+        case WM_DROPFILES: {
+            // The first dropped file becomes the background music.
+            const size_t length = DragQueryFile(wParam, 0, nullptr, 0);
+            std::string path(length, '\0');
+            DragQueryFile(wParam, 0, path.data(), length + 1);
+            DragFinish(wParam);
+            droppedPath = path;
+            fileDropped = true;
+            if (!path.empty()) {
+                StopMusic();
+                PlayMusic(path);
+            }
+            return 0;
+        }
+        default:
+            return DefWindowProc(window, message, wParam, lParam);
+    }
+}
+
+void PadQuitTest() {
+    static const int kQuitButtons[] = {PAD_R1, PAD_R2, PAD_L1, PAD_L2, PAD_SELECT, PAD_START};
+    const int pads = input.CountPads();
+    for (int slot = 0; slot < pads; ++slot) {
+        bool all = true;
+        for (int button : kQuitButtons) all = all && input.PadButtonDown(slot, button);
+        if (all) PostQuitMessage(0);
+    }
+}
+
+bool RunLogicStep(cSQDefault& root) {
+    input.Refresh();
+    PadQuitTest();
+    if (netActive && !ExchangePadStates()) return false;
+    if (!StepRootScene(root)) PostQuitMessage(0);  // the chain has ended
+    taskManager.RunTasks();
+    RenderFrame();
+    dsound.ReleaseStopped();
+    return true;
+}
+
+int RunMainLoop(cSQDefault& root, const LoopClock& clock) {
+    Message message;
+    for (;;) {
+        const uint32_t now = clock.now();
+        // Unsigned difference: stepping goes on across the 32-bit wrap. The clock
+        // advances by exactly one step, never to now, so a stall is caught up
+        // step by step, each with its frame.
+        if (static_cast<uint32_t>(now - stepClock) > kStepMilliseconds) {
+            stepClock += kStepMilliseconds;
+            if (!RunLogicStep(root)) return kExitExchangeFailed;
+        } else {
+            clock.sleep(1);
+        }
+        if (PeekMessage(&message)) {
+            TranslateMessage(message);
+            DispatchMessage(message);
+            if (message.message == WM_QUIT) break;
+        }
+    }
+    return static_cast<int>(static_cast<intptr_t>(message.wParam));
+}
+
+int WinMain(const AppOptions& options) {
+    std::snprintf(windowTitle, sizeof windowTitle, "%s", "Kaziro");
+    SeedRandom(timeGetTime());
+
+    if (!RegisterWindowClass(windowTitle, WndProc)) return 0;
+
+    // The window is made with its client area at the play field's size; the
+    // outer frame is the window manager's business here.
+    std::string error;
+    WindowHandle window = CreateGameWindow(windowTitle, windowTitle, kClientWidth, kClientHeight,
+                                           &error);
+    if (!window) {
+        std::fprintf(stderr, "kaziro: window: %s\n", error.c_str());
+        return kExitNoDisplay;
+    }
+
+    InitGraphics(kClientWidth, kClientHeight, window, false);
+    if (!HasGraphicsDevice()) {
+        std::fprintf(stderr, "kaziro: graphics: no rendering device could be created\n");
+        DestroyGameWindow(window);
+        ClearMessageQueue();
+        return kExitNoDisplay;
+    }
+    input.Init(window);
+    input.keyboardOnly = options.keyboardPad;
+    musicWindow = window;
+    dsound.Init(window);
+    if (!options.musicFile.empty()) PlayMusic(options.musicFile);
+
+    cSQDefault rootScene(CreateFirstScene());
+    return RunMainLoop(rootScene, SystemLoopClock());
+}

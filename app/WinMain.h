@@ -1,0 +1,47 @@
+// The program's spine: start-up, the window procedure, the fixed-step main
+// loop, and the ways the program quits.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "app/Options.h"
+#include "platform/window.h"
+#include "scene/cSequence.h"
+
+// Window class name and caption, copied in at start-up.
+extern char windowTitle[64];
+// Time of the last logic step, advanced by exactly 16 ms per step.
+extern uint32_t stepClock;
+
+// Length of one logic step in milliseconds.
+constexpr uint32_t kStepMilliseconds = 16;
+// Exit status when the pad-state exchange with the other machine failed.
+constexpr int kExitExchangeFailed = 1;
+// Exit status when no window or no graphics device could be made.
+constexpr int kExitNoDisplay = 1;
+
+// Where the main loop reads the time and how it waits between polls. The
+// game uses the system clock; tests drive the timing exactly.
+struct LoopClock {
+    std::function<uint32_t()> now;
+    std::function<void(uint32_t)> sleep;
+};
+LoopClock SystemLoopClock();
+
+// Starts every subsystem, runs the main loop and returns the exit status.
+int WinMain(const AppOptions& options);
+
+// The game window's procedure.
+intptr_t WndProc(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam);
+
+// Runs passes until WM_QUIT is taken from the queue (its wParam is returned)
+// or the pad-state exchange fails (kExitExchangeFailed).
+int RunMainLoop(cSQDefault& root, const LoopClock& clock);
+
+// One logic step: input, pad quit test, exchange, scene walk, tasks, frame,
+// release of finished sounds. False when the exchange failed and the loop must end.
+bool RunLogicStep(cSQDefault& root);
+
+// The pad quit test: R1, R2, L1, L2, SELECT and START held together on any pad in use.
+void PadQuitTest();

@@ -1,0 +1,16 @@
+// Modal message boxes with Shift_JIS text and caption.
+#pragma once
+
+#include <functional>
+#include <string>
+
+// Shows a box with an OK button and no owner window; returns when it is closed.
+// Where no display can show a box (headless runs) the caption and text go to
+// standard error as one line and the call returns at once.
+void MessageBox(const char* textSjis, const char* captionSjis);
+
+// A replacement for the boxes (tests record them). Receives the UTF-8 texts.
+using MessageBoxHandler = std::function<void(const std::string& textUtf8,
+                                             const std::string& captionUtf8)>;
+// Installs a handler (an empty one restores the default); returns the old one.
+MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler);

@@ -1,0 +1,46 @@
+#include "platform/platform.h"
+
+#include <SDL.h>
+
+#include <cstring>
+
+namespace {
+
+bool Start(Uint32 flags, std::string* error) {
+    if (SDL_WasInit(flags) == flags) return true;
+    if (SDL_InitSubSystem(flags) != 0) {
+        if (error) *error = SDL_GetError();
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool StartVideo(std::string* error) {
+    // The class name the window manager sees, as the game registers it.
+    SDL_SetHint("SDL_VIDEO_X11_WMCLASS", "Kaziro");
+    SDL_SetHint("SDL_VIDEO_WAYLAND_WMCLASS", "Kaziro");
+    SDL_SetHint(SDL_HINT_APP_NAME, "Kaziro");
+    return Start(SDL_INIT_VIDEO | SDL_INIT_EVENTS, error);
+}
+
+bool StartAudio(std::string* error) { return Start(SDL_INIT_AUDIO, error); }
+
+bool StartGameControllers(std::string* error) {
+    return Start(SDL_INIT_GAMECONTROLLER | SDL_INIT_JOYSTICK, error);
+}
+
+bool StartEvents(std::string* error) { return Start(SDL_INIT_EVENTS, error); }
+
+bool HasRealDisplay() {
+    if (!SDL_WasInit(SDL_INIT_VIDEO)) return false;
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (!driver) return false;
+    return std::strcmp(driver, "dummy") != 0 && std::strcmp(driver, "offscreen") != 0 &&
+           std::strcmp(driver, "evdev") != 0;
+}
+
+PlatformLifetime::~PlatformLifetime() {
+    if (SDL_WasInit(0) != 0) SDL_Quit();
+}

@@ -1,0 +1,12 @@
+// Shared by the platform layer's own files only: the SDL objects behind the
+// opaque handles that the rest of the game holds.
+#pragma once
+
+#include <SDL.h>
+
+#include "platform/window.h"
+
+// The SDL window of a game window (null for a null handle).
+SDL_Window* SdlWindowOf(WindowHandle window);
+// The game window currently open, if any (the game has one window).
+WindowHandle CurrentGameWindow();

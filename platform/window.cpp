@@ -1,0 +1,305 @@
+#include "platform/window.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <cstring>
+#include <deque>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "platform/sdl_internal.h"
+
+struct GameWindow {
+    SDL_Window* sdl = nullptr;
+    WindowProc proc = nullptr;
+    bool destroyed = false;
+};
+
+namespace {
+
+struct WindowSystem {
+    std::map<std::string, WindowProc> classes;
+    // Windows stay allocated until exit so a handle left in the queue never dangles.
+    std::vector<std::unique_ptr<GameWindow>> windows;
+    GameWindow* current = nullptr;
+    std::deque<Message> queue;
+    std::map<uintptr_t, std::vector<std::string>> drops;
+    uintptr_t nextDrop = 1;
+    Uint32 musicEvent = 0;
+};
+
+WindowSystem& System() {
+    static WindowSystem system;
+    return system;
+}
+
+Uint32 MusicEventType() {
+    WindowSystem& s = System();
+    if (s.musicEvent == 0) {
+        Uint32 type = SDL_RegisterEvents(1);
+        s.musicEvent = (type == static_cast<Uint32>(-1)) ? static_cast<Uint32>(SDL_USEREVENT) : type;
+    }
+    return s.musicEvent;
+}
+
+intptr_t MakeLParam(int lo, int hi) {
+    return static_cast<intptr_t>((static_cast<uint32_t>(hi & 0xFFFF) << 16) |
+                                 static_cast<uint32_t>(lo & 0xFFFF));
+}
+
+// SDL key codes to the virtual-key codes of WM_KEYDOWN.
+uintptr_t VirtualKeyOf(SDL_Keycode key) {
+    if (key >= SDLK_a && key <= SDLK_z) return 'A' + (key - SDLK_a);
+    if (key >= SDLK_0 && key <= SDLK_9) return '0' + (key - SDLK_0);
+    if (key >= SDLK_F1 && key <= SDLK_F12) return VK_F1 + (key - SDLK_F1);
+    if (key >= SDLK_KP_1 && key <= SDLK_KP_9) return VK_NUMPAD0 + 1 + (key - SDLK_KP_1);
+    switch (key) {
+        case SDLK_KP_0: return VK_NUMPAD0;
+        case SDLK_BACKSPACE: return VK_BACK;
+        case SDLK_TAB: return VK_TAB;
+        case SDLK_RETURN: case SDLK_KP_ENTER: return VK_RETURN;
+        case SDLK_LSHIFT: case SDLK_RSHIFT: return VK_SHIFT;
+        case SDLK_LCTRL: case SDLK_RCTRL: return VK_CONTROL;
+        case SDLK_LALT: case SDLK_RALT: return VK_MENU;
+        case SDLK_PAUSE: return VK_PAUSE;
+        case SDLK_CAPSLOCK: return VK_CAPITAL;
+        case SDLK_ESCAPE: return VK_ESCAPE;
+        case SDLK_SPACE: return VK_SPACE;
+        case SDLK_PAGEUP: return VK_PRIOR;
+        case SDLK_PAGEDOWN: return VK_NEXT;
+        case SDLK_END: return VK_END;
+        case SDLK_HOME: return VK_HOME;
+        case SDLK_LEFT: return VK_LEFT;
+        case SDLK_UP: return VK_UP;
+        case SDLK_RIGHT: return VK_RIGHT;
+        case SDLK_DOWN: return VK_DOWN;
+        case SDLK_INSERT: return VK_INSERT;
+        case SDLK_DELETE: return VK_DELETE;
+        case SDLK_KP_MULTIPLY: return VK_MULTIPLY;
+        case SDLK_KP_PLUS: return VK_ADD;
+        case SDLK_KP_MINUS: return VK_SUBTRACT;
+        case SDLK_KP_PERIOD: return VK_DECIMAL;
+        case SDLK_KP_DIVIDE: return VK_DIVIDE;
+        default: return 0;
+    }
+}
+
+GameWindow* WindowOfId(Uint32 id) {
+    GameWindow* w = System().current;
+    if (w && !w->destroyed && w->sdl && SDL_GetWindowID(w->sdl) == id) return w;
+    return nullptr;
+}
+
+// Turns one SDL event into the messages the window procedure knows.
+void Translate(const SDL_Event& e) {
+    WindowSystem& s = System();
+    Message m;
+    switch (e.type) {
+        case SDL_KEYDOWN: {
+            m.window = WindowOfId(e.key.windowID);
+            if (!m.window) return;
+            m.message = WM_KEYDOWN;
+            m.wParam = VirtualKeyOf(e.key.keysym.sym);
+            m.lParam = static_cast<intptr_t>(e.key.keysym.scancode) << 16;
+            if (m.wParam == 0) return;
+            break;
+        }
+        case SDL_MOUSEBUTTONDOWN:
+        case SDL_MOUSEBUTTONUP: {
+            m.window = WindowOfId(e.button.windowID);
+            if (!m.window) return;
+            const bool down = e.type == SDL_MOUSEBUTTONDOWN;
+            switch (e.button.button) {
+                case SDL_BUTTON_LEFT: m.message = down ? WM_LBUTTONDOWN : WM_LBUTTONUP; break;
+                case SDL_BUTTON_RIGHT: m.message = down ? WM_RBUTTONDOWN : WM_RBUTTONUP; break;
+                case SDL_BUTTON_MIDDLE: m.message = down ? WM_MBUTTONDOWN : WM_MBUTTONUP; break;
+                default: return;
+            }
+            m.lParam = MakeLParam(e.button.x, e.button.y);
+            break;
+        }
+        case SDL_WINDOWEVENT:
+            if (e.window.event != SDL_WINDOWEVENT_CLOSE) return;
+            m.window = WindowOfId(e.window.windowID);
+            if (!m.window) return;
+            m.message = WM_CLOSE;
+            break;
+        case SDL_QUIT:
+            // SIGINT and SIGTERM arrive here: they close the window as its close box would.
+            if (s.current && !s.current->destroyed) {
+                m.window = s.current;
+                m.message = WM_CLOSE;
+            } else {
+                m.message = WM_QUIT;
+            }
+            break;
+        case SDL_DROPFILE: {
+            std::string path = e.drop.file ? e.drop.file : "";
+            SDL_free(e.drop.file);
+            GameWindow* w = WindowOfId(e.drop.windowID);
+            if (!w) w = s.current;
+            if (!w || w->destroyed) return;
+            const uintptr_t handle = s.nextDrop++;
+            s.drops[handle].push_back(std::move(path));
+            m.window = w;
+            m.message = WM_DROPFILES;
+            m.wParam = handle;
+            break;
+        }
+        default:
+            if (e.type == MusicEventType() && s.current && !s.current->destroyed) {
+                m.window = s.current;
+                m.message = MM_MCINOTIFY;
+                m.wParam = static_cast<uintptr_t>(e.user.code);
+                break;
+            }
+            return;
+    }
+    s.queue.push_back(m);
+}
+
+}  // namespace
+
+bool RegisterWindowClass(const char* className, WindowProc proc) {
+    if (!className || !*className || !proc) return false;
+    return System().classes.emplace(className, proc).second;
+}
+
+void UnregisterWindowClass(const char* className) {
+    if (className) System().classes.erase(className);
+}
+
+WindowHandle CreateGameWindow(const char* className, const char* caption, int clientWidth,
+                              int clientHeight, std::string* error) {
+    WindowSystem& s = System();
+    auto cls = s.classes.find(className ? className : "");
+    if (cls == s.classes.end()) {
+        if (error) *error = "window class is not registered";
+        return nullptr;
+    }
+    SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+    std::string why;
+    if (!StartVideo(&why)) {
+        if (error) *error = "no display: " + why;
+        return nullptr;
+    }
+    SDL_Window* sdl = SDL_CreateWindow(caption, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
+                                       clientWidth, clientHeight, SDL_WINDOW_SHOWN);
+    if (!sdl) {
+        if (error) *error = std::string("the window cannot be created: ") + SDL_GetError();
+        return nullptr;
+    }
+    SDL_EventState(SDL_DROPFILE, SDL_ENABLE);
+    auto window = std::make_unique<GameWindow>();
+    window->sdl = sdl;
+    window->proc = cls->second;
+    GameWindow* handle = window.get();
+    s.windows.push_back(std::move(window));
+    s.current = handle;
+    handle->proc(handle, WM_CREATE, 0, 0);
+    return handle;
+}
+
+void DestroyGameWindow(WindowHandle window) {
+    if (!window || window->destroyed) return;
+    window->destroyed = true;
+    window->proc(window, WM_DESTROY, 0, 0);
+    if (window->sdl) SDL_DestroyWindow(window->sdl);
+    window->sdl = nullptr;
+    if (System().current == window) System().current = nullptr;
+}
+
+void GetClientSize(WindowHandle window, int* width, int* height) {
+    int w = 0, h = 0;
+    if (window && window->sdl) SDL_GetWindowSize(window->sdl, &w, &h);
+    if (width) *width = w;
+    if (height) *height = h;
+}
+
+bool PeekMessage(Message* message) {
+    WindowSystem& s = System();
+    if (s.queue.empty() && SDL_WasInit(SDL_INIT_EVENTS)) {
+        SDL_Event e;
+        while (SDL_PollEvent(&e)) Translate(e);
+    }
+    if (s.queue.empty()) return false;
+    *message = s.queue.front();
+    s.queue.pop_front();
+    return true;
+}
+
+intptr_t DispatchMessage(const Message& message) {
+    GameWindow* w = message.window;
+    if (!w || w->destroyed || !w->proc) return 0;
+    return w->proc(w, message.message, message.wParam, message.lParam);
+}
+
+intptr_t DefWindowProc(WindowHandle window, uint32_t message, uintptr_t, intptr_t) {
+    if (message == WM_CLOSE) DestroyGameWindow(window);
+    return 0;
+}
+
+void PostQuitMessage(int status) {
+    Message m;
+    m.message = WM_QUIT;
+    m.wParam = static_cast<uintptr_t>(static_cast<intptr_t>(status));
+    System().queue.push_back(m);
+}
+
+void PostMessage(const Message& message) { System().queue.push_back(message); }
+
+void PostMusicNotice(uintptr_t code) {
+    SDL_Event e;
+    SDL_zero(e);
+    e.type = MusicEventType();
+    e.user.code = static_cast<Sint32>(code);
+    SDL_PushEvent(&e);
+}
+
+void ClearMessageQueue() {
+    System().queue.clear();
+    System().drops.clear();
+}
+
+size_t DragQueryFile(uintptr_t drop, unsigned index, char* buffer, size_t bufferSize) {
+    auto it = System().drops.find(drop);
+    if (it == System().drops.end() || index >= it->second.size()) return 0;
+    const std::string& path = it->second[index];
+    if (buffer && bufferSize > 0) {
+        const size_t n = std::min(path.size(), bufferSize - 1);
+        std::memcpy(buffer, path.data(), n);
+        buffer[n] = '\0';
+    }
+    return path.size();
+}
+
+void DragFinish(uintptr_t drop) { System().drops.erase(drop); }
+
+bool WindowHasFocus(WindowHandle window) {
+    if (!window || !window->sdl) return false;
+    return (SDL_GetWindowFlags(window->sdl) & SDL_WINDOW_INPUT_FOCUS) != 0 ||
+           SDL_GetKeyboardFocus() == window->sdl;
+}
+
+void GetCursorClientPos(WindowHandle window, int* x, int* y) {
+    int gx = 0, gy = 0, wx = 0, wy = 0;
+    if (window && window->sdl) {
+        if (HasRealDisplay()) {
+            // Desktop coordinates minus the client origin: valid outside the window too.
+            SDL_GetGlobalMouseState(&gx, &gy);
+            SDL_GetWindowPosition(window->sdl, &wx, &wy);
+        } else {
+            SDL_GetMouseState(&gx, &gy);  // headless: the last position SDL was told
+        }
+    }
+    if (x) *x = gx - wx;
+    if (y) *y = gy - wy;
+}
+
+SDL_Window* SdlWindowOf(WindowHandle window) { return window ? window->sdl : nullptr; }
+
+WindowHandle CurrentGameWindow() { return System().current; }
