@@ -1,0 +1,240 @@
+// The fixed-step main loop: step timing against a scripted clock, one message
+// per pass, and the ways out of the loop.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/WinMain.h"
+#include "input/cInput.h"
+#include "net/cNetwork.h"
+#include "platform/window.h"
+
+namespace {
+
+// A clock the test owns: every 1 ms sleep moves it on by 1 ms; a stall can be
+// scheduled at a given time.
+struct ScriptedClock {
+    uint32_t now = 0;
+    uint32_t stallAt = 0;
+    uint32_t stallLength = 0;
+    LoopClock loopClock() {
+        return LoopClock{[this] { return now; },
+                         [this](uint32_t ms) {
+                             now += ms;
+                             if (stallLength && now == stallAt) now += stallLength;
+                         }};
+    }
+};
+
+// A scene that records the time of each step and ends the program after a
+// given number of steps.
+class cSQTimed : public cSequence {
+public:
+    cSQTimed(ScriptedClock* clock, size_t steps) : clock(clock), steps(steps) {}
+    cSequence* Update() override {
+        times.push_back(clock->now);
+        if (onUpdate) onUpdate(*this);
+        if (times.size() == steps) PostQuitMessage(0);
+        return this;
+    }
+    ScriptedClock* clock;
+    size_t steps;
+    std::vector<uint32_t> times;
+    std::function<void(cSQTimed&)> onUpdate;
+};
+
+int RunFor(cSQDefault& root, ScriptedClock& clock) {
+    return RunMainLoop(root, clock.loopClock());
+}
+
+}  // namespace
+
+class MainLoop : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ClearMessageQueue();
+        netActive = false;
+    }
+    void TearDown() override { ClearMessageQueue(); }
+};
+
+TEST_F(MainLoop, SixteenMillisecondsRunNoStepSeventeenRunOne) {
+    ScriptedClock clock;
+    clock.now = 1016;
+    stepClock = 1000;
+    auto* scene = new cSQTimed(&clock, 3);
+    cSQDefault root(scene);
+    EXPECT_EQ(RunFor(root, clock), 0);
+    // 16 ms after the clock no step runs; the 1 ms sleep makes it 17 and the step runs.
+    ASSERT_EQ(scene->times.size(), 3u);
+    EXPECT_EQ(scene->times[0], 1017u);
+    EXPECT_EQ(scene->times[1], 1033u);
+    EXPECT_EQ(scene->times[2], 1049u);
+    EXPECT_EQ(stepClock, 1000u + 3 * 16);  // advanced by exactly 16 per step
+}
+
+TEST_F(MainLoop, StallIsCaughtUpWithBackToBackStepsNoneSkipped) {
+    ScriptedClock clock;
+    clock.now = 1017;
+    stepClock = 1000;
+    auto* scene = new cSQTimed(&clock, 12);
+    // A 100 ms stall that begins 10 ms after the second step.
+    clock.stallAt = 1033 + 10;
+    clock.stallLength = 100;
+    cSQDefault root(scene);
+    EXPECT_EQ(RunFor(root, clock), 0);
+    const std::vector<uint32_t> expected = {1017, 1033,
+                                            1143, 1143, 1143, 1143, 1143, 1143,  // six caught up
+                                            1145, 1161, 1177, 1193};
+    EXPECT_EQ(scene->times, expected);
+}
+
+TEST_F(MainLoop, StartUpTimeIsCaughtUpAtTheStartOfTheLoop) {
+    ScriptedClock clock;
+    stepClock = 5000;
+    clock.now = 5100;  // start-up took 100 ms after the clock was set
+    auto* scene = new cSQTimed(&clock, 8);
+    cSQDefault root(scene);
+    EXPECT_EQ(RunFor(root, clock), 0);
+    const std::vector<uint32_t> expected = {5100, 5100, 5100, 5100, 5100, 5100, 5113, 5129};
+    EXPECT_EQ(scene->times, expected);
+}
+
+TEST_F(MainLoop, SteppingGoesOnAcrossTheWrapOfTheMillisecondCounter) {
+    ScriptedClock clock;
+    stepClock = 0xFFFFFFC0u;
+    clock.now = stepClock + 17;
+    auto* scene = new cSQTimed(&clock, 10);
+    cSQDefault root(scene);
+    EXPECT_EQ(RunFor(root, clock), 0);
+    ASSERT_EQ(scene->times.size(), 10u);
+    bool wrapped = false;
+    for (size_t i = 1; i < scene->times.size(); ++i) {
+        EXPECT_EQ(static_cast<uint32_t>(scene->times[i] - scene->times[i - 1]), 16u) << i;
+        wrapped = wrapped || scene->times[i] < scene->times[i - 1];
+    }
+    EXPECT_TRUE(wrapped);
+}
+
+TEST_F(MainLoop, EndOfTheChainQuitsOnTheFollowingStepWithStatusZero) {
+    ScriptedClock clock;
+    stepClock = 0;
+    clock.now = 17;
+    struct cSQEnding : cSequence {
+        int* updates;
+        explicit cSQEnding(int* u) : updates(u) {}
+        cSequence* Update() override {
+            ++*updates;
+            return nullptr;
+        }
+    };
+    int updates = 0;
+    cSQDefault root(new cSQEnding(&updates));
+    EXPECT_EQ(RunFor(root, clock), 0);
+    EXPECT_EQ(updates, 1);
+    EXPECT_EQ(root.child, nullptr);
+}
+
+TEST_F(MainLoop, QuitPostedDuringAStepLetsTheStepFinish) {
+    ScriptedClock clock;
+    stepClock = 0;
+    clock.now = 17;
+    auto* successor = new cSQTimed(&clock, 100);
+    struct cSQQuitting : cSequence {
+        cSequence* next;
+        explicit cSQQuitting(cSequence* n) : next(n) {}
+        cSequence* Update() override {
+            PostQuitMessage(0);
+            return next;
+        }
+    };
+    cSQDefault root(new cSQQuitting(successor));
+    EXPECT_EQ(RunFor(root, clock), 0);
+    EXPECT_EQ(root.child, successor);  // the walk finished installing the successor
+}
+
+TEST_F(MainLoop, FailedExchangeEndsTheLoopAtOnceWithStatusOne) {
+    ScriptedClock clock;
+    stepClock = 0;
+    clock.now = 17;
+    auto* scene = new cSQTimed(&clock, 100);
+    cSQDefault root(scene);
+    netActive = true;  // no connection: the exchange fails in the first step
+    netOpen = false;
+    EXPECT_EQ(RunFor(root, clock), kExitExchangeFailed);
+    netActive = false;
+    EXPECT_TRUE(scene->times.empty());  // the scenes did not run in that step
+}
+
+// Loop tests that need the game window and its procedure.
+class MainLoopWindow : public MainLoop {
+protected:
+    static void SetUpTestSuite() {
+        RegisterWindowClass("KaziroLoopTest", WndProc);
+        std::string error;
+        window = CreateGameWindow("KaziroLoopTest", "Kaziro", 800, 600, &error);
+        ASSERT_NE(window, nullptr) << error;
+    }
+    static WindowHandle window;
+};
+WindowHandle MainLoopWindow::window = nullptr;
+
+TEST_F(MainLoopWindow, EscapeQuitsWithStatusZeroOtherKeysDoNothing) {
+    ScriptedClock clock;
+    stepClock = 0;
+    clock.now = 17;
+    auto* scene = new cSQTimed(&clock, 1000);
+    cSQDefault root(scene);
+    PostMessage(Message{window, WM_KEYDOWN, 'A', 0});
+    PostMessage(Message{window, WM_KEYDOWN, VK_RETURN, 0});
+    PostMessage(Message{window, WM_KEYDOWN, VK_ESCAPE, 0});
+    EXPECT_EQ(RunFor(root, clock), 0);
+    // Three key messages and the quit took four passes, one message each.
+    EXPECT_EQ(scene->times.size(), 1u);
+}
+
+TEST_F(MainLoopWindow, AtMostOneMessageIsHandledPerPass) {
+    ScriptedClock clock;
+    stepClock = 0;
+    clock.now = 100;  // six steps back to back, one pass each
+    auto* scene = new cSQTimed(&clock, 6);
+    std::vector<uint8_t> leftAtStep;
+    scene->onUpdate = [&](cSQTimed&) { leftAtStep.push_back(input.rawMouse.left); };
+    input.rawMouse.left = 0;
+    PostMessage(Message{window, WM_LBUTTONDOWN, 0, 0});
+    PostMessage(Message{window, WM_LBUTTONUP, 0, 0});
+    PostMessage(Message{window, WM_LBUTTONDOWN, 0, 0});
+    cSQDefault root(scene);
+    EXPECT_EQ(RunFor(root, clock), 0);
+    // Each step sees the effect of exactly one more message than the one before.
+    EXPECT_EQ(leftAtStep, (std::vector<uint8_t>{0, 1, 0, 1, 1, 1}));
+    input.rawMouse.left = 0;
+}
+
+TEST_F(MainLoopWindow, MouseButtonMessagesSetAndClearTheRawButtons) {
+    input.rawMouse = MouseState{};
+    WndProc(window, WM_RBUTTONDOWN, 0, 0);
+    WndProc(window, WM_MBUTTONDOWN, 0, 0);
+    EXPECT_EQ(input.rawMouse.right, 1);
+    EXPECT_EQ(input.rawMouse.middle, 1);
+    EXPECT_EQ(input.rawMouse.left, 0);
+    WndProc(window, WM_RBUTTONUP, 0, 0);
+    WndProc(window, WM_MBUTTONUP, 0, 0);
+    EXPECT_EQ(input.rawMouse.right, 0);
+    EXPECT_EQ(input.rawMouse.middle, 0);
+}
+
+// Closing the window goes through the default handling to WM_DESTROY and the
+// quit message. Last in this suite: it destroys the shared window.
+TEST_F(MainLoopWindow, ZClosingTheWindowQuitsWithStatusZero) {
+    ScriptedClock clock;
+    stepClock = 0;
+    clock.now = 17;
+    cSQDefault root(new cSQTimed(&clock, 1000));
+    PostMessage(Message{window, WM_CLOSE, 0, 0});
+    EXPECT_EQ(RunFor(root, clock), 0);
+    int w = -1, h = -1;
+    GetClientSize(window, &w, &h);
+    EXPECT_EQ(w, 0);  // the window is gone
+}
