@@ -1,0 +1,140 @@
+// The command-line parser: two-machine options, ports, and what it refuses.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/Options.h"
+
+namespace {
+
+struct Parsed {
+    bool ok;
+    AppOptions options;
+    std::string error;
+};
+
+Parsed Parse(const std::vector<std::string>& args) {
+    Parsed p;
+    p.ok = ParseOptions(args, &p.options, &p.error);
+    return p;
+}
+
+}  // namespace
+
+TEST(Options, NoArgumentsIsTheSingleMachineGame) {
+    const Parsed p = Parse({});
+    ASSERT_TRUE(p.ok);
+    EXPECT_EQ(p.options.net, AppOptions::Net::None);
+    EXPECT_FALSE(p.options.keyboardPad);
+    EXPECT_FALSE(p.options.showHelp);
+    EXPECT_FALSE(p.options.showVersion);
+    EXPECT_TRUE(p.options.musicFile.empty());
+}
+
+TEST(Options, HostWithAndWithoutPort) {
+    Parsed p = Parse({"--host"});
+    ASSERT_TRUE(p.ok) << p.error;
+    EXPECT_EQ(p.options.net, AppOptions::Net::Host);
+    EXPECT_EQ(p.options.port, kDefaultPort);
+    EXPECT_EQ(kDefaultPort, 47800);
+
+    p = Parse({"--host", "5000"});
+    ASSERT_TRUE(p.ok) << p.error;
+    EXPECT_EQ(p.options.net, AppOptions::Net::Host);
+    EXPECT_EQ(p.options.port, 5000);
+
+    // An option after --host is not taken for its port.
+    p = Parse({"--host", "--keyboard-pad"});
+    ASSERT_TRUE(p.ok) << p.error;
+    EXPECT_EQ(p.options.port, kDefaultPort);
+    EXPECT_TRUE(p.options.keyboardPad);
+
+    p = Parse({"--host", "65535"});
+    ASSERT_TRUE(p.ok) << p.error;
+    EXPECT_EQ(p.options.port, 65535);
+}
+
+TEST(Options, JoinHostForms) {
+    struct Case {
+        std::string target, host;
+        uint16_t port;
+    };
+    const Case cases[] = {
+        {"example.org", "example.org", kDefaultPort},
+        {"192.168.1.20", "192.168.1.20", kDefaultPort},
+        {"127.0.0.1:6000", "127.0.0.1", 6000},
+        {"game-box:1", "game-box", 1},
+        {"[::1]:6001", "::1", 6001},
+        {"[::1]", "::1", kDefaultPort},
+        {"::1", "::1", kDefaultPort},  // a bare IPv6 address has no port
+        {"fe80::2:3", "fe80::2:3", kDefaultPort},
+    };
+    for (const Case& c : cases) {
+        const Parsed p = Parse({"--join", c.target});
+        ASSERT_TRUE(p.ok) << c.target << ": " << p.error;
+        EXPECT_EQ(p.options.net, AppOptions::Net::Join) << c.target;
+        EXPECT_EQ(p.options.host, c.host) << c.target;
+        EXPECT_EQ(p.options.port, c.port) << c.target;
+    }
+}
+
+TEST(Options, BadPortsAndAddressesAreRefusedWithOneLine) {
+    const std::vector<std::vector<std::string>> bad = {
+        {"--host", "0"},          {"--host", "65536"},      {"--host", "99999999999999999999"},
+        {"--host", "80a"},        {"--host", "-1"},         {"--host", "12.5"},
+        {"--join", "h:0"},        {"--join", "h:65536"},    {"--join", "h:"},
+        {"--join", "h:port"},     {"--join", "[::1]:"},     {"--join", "[::1]x"},
+        {"--join", "[::1"},       {"--join", "[::1]:0"},    {"--join", ":5000"},
+        {"--join", ""},           {"--join", "[]:5000"},
+    };
+    for (const auto& args : bad) {
+        const Parsed p = Parse(args);
+        EXPECT_FALSE(p.ok) << args[0] << " " << args[1];
+        EXPECT_FALSE(p.error.empty()) << args[0] << " " << args[1];
+        EXPECT_EQ(p.error.find('\n'), std::string::npos) << p.error;
+    }
+}
+
+TEST(Options, MissingValuesConflictsAndUnknownOptions) {
+    Parsed p = Parse({"--join"});
+    EXPECT_FALSE(p.ok);
+    EXPECT_NE(p.error.find("--join"), std::string::npos) << p.error;
+
+    p = Parse({"--host", "--join", "h"});
+    EXPECT_FALSE(p.ok);
+    p = Parse({"--join", "h", "--host"});
+    EXPECT_FALSE(p.ok);
+
+    p = Parse({"--music"});
+    EXPECT_FALSE(p.ok);
+
+    p = Parse({"--bogus"});
+    EXPECT_FALSE(p.ok);
+    EXPECT_NE(p.error.find("--bogus"), std::string::npos) << p.error;
+
+    // A stray word is not an option either.
+    p = Parse({"play"});
+    EXPECT_FALSE(p.ok);
+    p = Parse({"--join", "h", "6000"});
+    EXPECT_FALSE(p.ok);
+}
+
+TEST(Options, HelpVersionAndTheOtherFlags) {
+    const Parsed p = Parse({"--keyboard-pad", "--music", "tune.ogg", "--help", "--version"});
+    ASSERT_TRUE(p.ok) << p.error;
+    EXPECT_TRUE(p.options.keyboardPad);
+    EXPECT_EQ(p.options.musicFile, "tune.ogg");
+    EXPECT_TRUE(p.options.showHelp);
+    EXPECT_TRUE(p.options.showVersion);
+    EXPECT_TRUE(Parse({"-h"}).options.showHelp);
+}
+
+TEST(Options, UsageListsEveryOption) {
+    const std::string usage = UsageText();
+    for (const char* option :
+         {"--keyboard-pad", "--music FILE", "--host [PORT]", "--join HOST[:PORT]", "--help",
+          "--version", "47800"}) {
+        EXPECT_NE(usage.find(option), std::string::npos) << option;
+    }
+}
