@@ -47,17 +47,25 @@ int WaitFor(SocketHandle socket, short events, const CancelCheck& cancelled,
     for (;;) {
         if (cancelled && cancelled()) return -1;
         int slice = kWaitSliceMs;
+        bool last = false;
         if (deadline) {
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                                   *deadline - std::chrono::steady_clock::now())
                                   .count();
-            if (left <= 0) return 0;
-            if (left < slice) slice = static_cast<int>(left);
+            // Past the deadline, one last look without waiting: an answer that
+            // is already there still counts.
+            if (left <= 0) {
+                slice = 0;
+                last = true;
+            } else if (left < slice) {
+                slice = static_cast<int>(left);
+            }
         }
         pollfd entry{socket, events, 0};
         const int ready = poll(&entry, 1, slice);
         if (ready > 0) return 1;
         if (ready < 0 && errno != EINTR) return -2;
+        if (last) return 0;
     }
 }
 
