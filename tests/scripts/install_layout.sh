@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Installs into a temporary prefix, checks the layout, and starts the installed
+# launcher from another folder headless: the game must find its art (no image
+# message on standard error) and end with status 0 on SIGTERM.
+set -euo pipefail
+build=$(pwd)
+tmp=$(mktemp -d)
+game=""
+cleanup() {
+  [ -n "$game" ] && kill -KILL "$game" 2>/dev/null || true
+  rm -rf "$tmp"
+}
+trap cleanup EXIT
+
+cmake --install "$build" --prefix "$tmp/prefix" >/dev/null
+# Move the installed tree: the launcher must not depend on the install path.
+mv "$tmp/prefix" "$tmp/moved"
+root="$tmp/moved"
+
+for f in bin/kaziro libexec/kaziro/kaziro share/applications/kaziro.desktop \
+         share/icons/hicolor/64x64/apps/kaziro.png share/icons/hicolor/256x256/apps/kaziro.png \
+         share/kaziro/Graphic/Panel.png share/kaziro/Graphic/Bar.png \
+         share/kaziro/Sound/Set.wav share/kaziro/Sound/Pad5.wav; do
+  [ -e "$root/$f" ] || { echo "missing: $f"; exit 1; }
+done
+for n in 1 2 3 4 5 6; do [ -e "$root/share/kaziro/Graphic/die$n.png" ] || { echo "missing die$n"; exit 1; }; done
+[ -x "$root/bin/kaziro" ] || { echo "launcher not executable"; exit 1; }
+if command -v desktop-file-validate >/dev/null; then
+  desktop-file-validate "$root/share/applications/kaziro.desktop"
+fi
+file "$root/share/icons/hicolor/256x256/apps/kaziro.png" | grep -q "256 x 256"
+
+"$root/bin/kaziro" --version | grep -q "^kaziro "
+
+mkdir -p "$tmp/elsewhere"
+cd "$tmp/elsewhere"
+SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy "$root/bin/kaziro" 2>"$tmp/stderr" &
+game=$!
+# Wait until the game has installed its SIGTERM handler (it then quits cleanly
+# on SIGTERM, after it has finished starting and loading the board's art).
+for _ in $(seq 1 200); do
+  mask=$(awk '/^SigCgt:/ {print $2}' "/proc/$game/status" 2>/dev/null || echo 0)
+  if [ $(( 0x${mask:-0} & 0x4000 )) -ne 0 ]; then break; fi
+  sleep 0.05
+done
+kill -TERM "$game"
+status=0
+wait "$game" || status=$?
+game=""
+if [ -s "$tmp/stderr" ]; then
+  echo "unexpected output on standard error:"; cat "$tmp/stderr"; exit 1
+fi
+[ "$status" -eq 0 ] || { echo "exit status $status"; exit 1; }
+echo "installed layout and launcher: ok"
