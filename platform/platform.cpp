@@ -2,6 +2,7 @@
 
 #include <SDL.h>
 
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -19,6 +20,8 @@ bool Start(Uint32 flags, std::string* error) {
 
 bool StartVideo(std::string* error) {
     // The class name the window manager sees, as the game registers it.
+    // SDL 2.26 reads the X11 class from the environment rather than a hint.
+    setenv("SDL_VIDEO_X11_WMCLASS", "Kaziro", 0);
     SDL_SetHint("SDL_VIDEO_X11_WMCLASS", "Kaziro");
     SDL_SetHint("SDL_VIDEO_WAYLAND_WMCLASS", "Kaziro");
     SDL_SetHint(SDL_HINT_APP_NAME, "Kaziro");
