@@ -1,32 +1,94 @@
-// Input state (placeholder until the input work lands).
+// `cInput`: the keyboard, the mouse and up to four game pads, sampled once at
+// the start of every logic step. Consumers read the fields directly and find
+// edges by comparing this step's sample with the one kept from the step before.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
+#include "input/PadState.h"
+#include "platform/input_devices.h"
+#include "platform/keyboard_codes.h"
 #include "platform/window.h"
 
-struct MouseState {
-    uint8_t left = 0;
-    uint8_t right = 0;
-    uint8_t middle = 0;
-    float x = 0.0f;
-    float y = 0.0f;
-};
+constexpr int kPadSlots = 4;
+constexpr int kNamedButtons = 12;
+// A `buttonMap` entry for a named button with no physical button.
+constexpr int32_t kButtonUnassigned = 127;
 
-// Named pad buttons, indexes into the button map.
+// Named pad buttons: indexes into `buttonNames` and `buttonMap`.
 enum PadButton { PAD_A, PAD_B, PAD_Y, PAD_X, PAD_START, PAD_SELECT, PAD_R_STICK, PAD_L_STICK,
                  PAD_R1, PAD_R2, PAD_L1, PAD_L2 };
 
+// The names a button configuration would use, in `buttonMap` order.
+extern const char buttonNames[kNamedButtons][32];
+
+struct MouseState {
+    uint8_t left = 0;    // 1 while the button is held
+    uint8_t right = 0;
+    uint8_t middle = 0;
+    float x = 0.0f;      // cursor in client pixels; outside 0..799 / 0..599 off the window
+    float y = 0.0f;
+};
+
+// One pad slot: the device (empty without a pad) and its records of this
+// step and the one before.
+struct PadSlot {
+    std::unique_ptr<PadDevice> device;
+    PadState current{};
+    PadState previous{};
+};
+
 class cInput {
 public:
-    int32_t Init(WindowHandle window) { this->window = window; return 0; }
-    void Refresh() {}
-    int CountPads() const { return 0; }
-    bool PadButtonDown(int, int) const { return false; }
+    cInput() = default;
+    ~cInput();
+    cInput(const cInput&) = delete;
+    cInput& operator=(const cInput&) = delete;
 
+    // Sets up the keyboard and opens the attached pads into slots 0 upward, at
+    // most four. devices: null for the system's own (tests pass a fake).
+    // Returns 0, or negative when the pads cannot be used (keyboard and mouse
+    // still work then).
+    int32_t Init(WindowHandle window, InputDevices* devices = nullptr);
+    // Takes this step's sample: mouse, keyboard, then the pads, keeping the last ones.
+    void Refresh();
+    // Reads one pad into its slot through its buffer (called by Refresh).
+    void ReadPad(int slot, JoyState2* buffer);
+    // Number of pads in use: the first slot without a device (0 to 4).
+    int CountPads() const;
+    // Releases the pads and the keyboard (also done at exit).
+    void Shutdown();
+
+    bool KeyDown(int code) const;
+    // Down now and up in the step before.
+    bool KeyPressed(int code) const;
+    // Named button k (PadButton) of a pad slot is down.
+    bool PadButtonDown(int slot, int k) const;
+
+    // Physical button (0 to 11, or kButtonUnassigned) behind each named button.
+    int32_t buttonMap[kNamedButtons] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11};
+    InputDevices* devices = nullptr;  // the input system; null until Init
+    PadSlot pads[kPadSlots];
+    bool keyboard = false;            // the keyboard is set up
+    uint8_t keys[256] = {};           // by key code (platform/keyboard_codes.h), 0x80 while down
+    uint8_t prevKeys[256] = {};
     WindowHandle window = nullptr;
+    MouseState mouse;
+    MouseState prevMouse;
+    MouseState rawMouse;              // buttons written by the window procedure
+    JoyState2 padBuffers[kPadSlots] = {};  // the last state read from each pad
+    // Pads are played from the keyboard (--keyboard-pad): every slot reads
+    // Z X A S / E R W Q / Enter Space and the arrow keys instead of its pad.
     bool keyboardOnly = false;
-    MouseState mouse, prevMouse, rawMouse;
+
+private:
+    void FillFromKeyboard(PadState* pad, bool active, const uint8_t* now) const;
 };
 
 extern cInput input;
+
+// The queries on the global `input`.
+bool KeyDown(int code);
+bool KeyPressed(int code);
+bool PadButtonDown(int slot, int k);

@@ -1,0 +1,391 @@
+// `cInput` sampling against fake devices: key and click edges, focus, the
+// cursor off the window, pad slots, pad reading, the pad quit test and the
+// keyboard-only pads.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "app/WinMain.h"
+#include "input/cInput.h"
+#include "platform/window.h"
+
+namespace {
+
+struct FakePadData {
+    bool pollOk = true;
+    bool stateOk = true;
+    int32_t acquireResult = 0;
+    int acquireCalls = 0;
+    JoyState2 state{};
+};
+
+class FakePad : public PadDevice {
+public:
+    explicit FakePad(FakePadData* data) : data_(data) {}
+    int32_t Acquire() override {
+        ++data_->acquireCalls;
+        return data_->acquireResult;
+    }
+    bool Poll() override { return data_->pollOk; }
+    bool GetState(JoyState2* state) override {
+        if (!data_->stateOk) return false;
+        *state = data_->state;
+        return true;
+    }
+
+private:
+    FakePadData* data_;
+};
+
+class FakeDevices : public InputDevices {
+public:
+    bool StartPads() override { return padsStart; }
+    int CountAttachedPads() override { return static_cast<int>(pads.size()); }
+    std::unique_ptr<PadDevice> OpenPad(int index) override {
+        ++opened;
+        if (index == failOpenAt) return nullptr;
+        return std::make_unique<FakePad>(&pads[static_cast<size_t>(index)]);
+    }
+    bool HasFocus(WindowHandle w) override { return focus && w == focusWindow; }
+    WindowHandle FindWindowByTitle(const char* title) override {
+        return std::strcmp(title, "Kaziro") == 0 ? gameWindow : nullptr;
+    }
+    void ReadKeyboard(uint8_t out[256]) override { std::memcpy(out, keys, 256); }
+    void GetCursor(WindowHandle, int* x, int* y) override {
+        *x = cursorX;
+        *y = cursorY;
+    }
+
+    void Press(uint8_t key) { keys[key] = 0x80; }
+    void Release(uint8_t key) { keys[key] = 0; }
+
+    bool padsStart = true;
+    std::vector<FakePadData> pads;
+    int failOpenAt = -1;
+    int opened = 0;
+    bool focus = true;
+    WindowHandle focusWindow = nullptr;
+    WindowHandle gameWindow = nullptr;
+    uint8_t keys[256] = {};
+    int cursorX = 0, cursorY = 0;
+};
+
+// A handle that is never dereferenced: cInput only hands it back to the devices.
+WindowHandle FakeWindow() { return reinterpret_cast<WindowHandle>(0x1000); }
+
+class InputTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        devices.focusWindow = FakeWindow();
+        devices.gameWindow = FakeWindow();
+        std::snprintf(windowTitle, sizeof windowTitle, "%s", "Kaziro");
+    }
+    FakeDevices devices;
+};
+
+TEST_F(InputTest, KeyHeldForSeveralStepsIsPressedOnlyOnTheFirst) {
+    cInput in;
+    in.Init(FakeWindow(), &devices);
+    in.Refresh();
+    EXPECT_FALSE(in.KeyDown(DIK_NUMPAD1));
+
+    devices.Press(DIK_NUMPAD1);
+    std::vector<bool> down, pressed;
+    for (int step = 0; step < 4; ++step) {
+        in.Refresh();
+        down.push_back(in.KeyDown(79));
+        pressed.push_back(in.KeyPressed(79));
+    }
+    EXPECT_EQ(down, (std::vector<bool>{true, true, true, true}));
+    EXPECT_EQ(pressed, (std::vector<bool>{true, false, false, false}));
+
+    devices.Release(DIK_NUMPAD1);
+    in.Refresh();
+    EXPECT_FALSE(in.KeyDown(79));
+    EXPECT_FALSE(in.KeyPressed(79));
+    devices.Press(DIK_NUMPAD1);  // pressed again: a new edge
+    in.Refresh();
+    EXPECT_TRUE(in.KeyPressed(79));
+
+    EXPECT_FALSE(in.KeyDown(-1));
+    EXPECT_FALSE(in.KeyPressed(256));
+}
+
+TEST_F(InputTest, KeyboardIsNotReadWithoutFocus) {
+    cInput in;
+    in.Init(FakeWindow(), &devices);
+    devices.Press(DIK_A);
+    in.Refresh();
+    ASSERT_TRUE(in.KeyPressed(DIK_A));
+
+    // Focus lost with A held and B pressed in the background.
+    devices.focus = false;
+    devices.Release(DIK_A);
+    devices.Press(DIK_B);
+    for (int step = 0; step < 3; ++step) {
+        in.Refresh();
+        EXPECT_TRUE(in.KeyDown(DIK_A)) << "a key that was down stays down";
+        EXPECT_FALSE(in.KeyPressed(DIK_A));
+        EXPECT_FALSE(in.KeyDown(DIK_B)) << "a key pressed in the background is not reported";
+    }
+
+    devices.focus = true;
+    in.Refresh();
+    EXPECT_FALSE(in.KeyDown(DIK_A));
+    EXPECT_TRUE(in.KeyPressed(DIK_B));
+}
+
+TEST_F(InputTest, ClickCountsOnExactlyOneStep) {
+    // The window procedure writes the global object's rawMouse.
+    input.Init(FakeWindow(), &devices);
+    input.rawMouse = MouseState{};
+    input.Refresh();
+    input.Refresh();
+    WndProc(FakeWindow(), WM_LBUTTONDOWN, 0, 0);
+    int clicks = 0, held = 0;
+    for (int step = 0; step < 5; ++step) {
+        input.Refresh();
+        if (!input.prevMouse.left && input.mouse.left) ++clicks;
+        if (input.mouse.left) ++held;
+    }
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(held, 5);
+    WndProc(FakeWindow(), WM_LBUTTONUP, 0, 0);
+    WndProc(FakeWindow(), WM_RBUTTONDOWN, 0, 0);
+    input.Refresh();
+    EXPECT_EQ(input.mouse.left, 0);
+    EXPECT_EQ(input.prevMouse.left, 1);
+    EXPECT_EQ(input.mouse.right, 1);
+    EXPECT_EQ(input.rawMouse.x, 0.0f);  // rawMouse never gets coordinates
+    WndProc(FakeWindow(), WM_RBUTTONUP, 0, 0);
+    input.Refresh();
+    input.Shutdown();
+}
+
+TEST_F(InputTest, CursorOffTheWindowKeepsItsSign) {
+    cInput in;
+    in.Init(FakeWindow(), &devices);
+    devices.cursorX = -12;
+    devices.cursorY = -1;
+    in.Refresh();
+    EXPECT_EQ(in.mouse.x, -12.0f);
+    EXPECT_EQ(in.mouse.y, -1.0f);
+    devices.cursorX = 800;
+    devices.cursorY = 640;
+    in.Refresh();
+    EXPECT_EQ(in.mouse.x, 800.0f);
+    EXPECT_EQ(in.mouse.y, 640.0f);
+    EXPECT_EQ(in.prevMouse.x, -12.0f);
+}
+
+TEST_F(InputTest, PadsFillSlotsFromZeroAtMostFour) {
+    devices.pads.resize(2);
+    cInput two;
+    EXPECT_EQ(two.Init(FakeWindow(), &devices), 0);
+    EXPECT_EQ(two.CountPads(), 2);
+    devices.pads[0].state.buttons[0] = 0x80;
+    devices.pads[0].state.x = 65536;
+    devices.pads[1].state.y = 123;
+    two.Refresh();
+    EXPECT_EQ(two.pads[0].current.buttons[0], 0x80);
+    EXPECT_EQ(two.pads[0].current.x, 65536);
+    EXPECT_EQ(two.pads[1].current.y, 123);
+    const PadState zero{};
+    for (int slot = 2; slot < 4; ++slot) {
+        EXPECT_FALSE(two.pads[slot].device);
+        EXPECT_EQ(std::memcmp(&two.pads[slot].current, &zero, sizeof zero), 0);
+    }
+
+    FakeDevices six;
+    six.pads.resize(6);
+    cInput many;
+    many.Init(FakeWindow(), &six);
+    EXPECT_EQ(many.CountPads(), 4);
+    EXPECT_EQ(six.opened, 4) << "pads after the fourth are not opened";
+
+    FakeDevices broken;
+    broken.pads.resize(3);
+    broken.failOpenAt = 1;
+    cInput first;
+    first.Init(FakeWindow(), &broken);
+    EXPECT_EQ(first.CountPads(), 1) << "the first pad that cannot be opened ends the search";
+
+    FakeDevices none;
+    none.padsStart = false;
+    none.focusWindow = FakeWindow();
+    cInput keyboardOnlyMachine;
+    EXPECT_LT(keyboardOnlyMachine.Init(FakeWindow(), &none), 0);
+    EXPECT_EQ(keyboardOnlyMachine.CountPads(), 0);
+    none.Press(DIK_SPACE);
+    keyboardOnlyMachine.Refresh();
+    EXPECT_TRUE(keyboardOnlyMachine.KeyDown(DIK_SPACE)) << "the keyboard works without pads";
+}
+
+TEST_F(InputTest, ReadPadKeepsOrRebuildsTheRecordOnFailures) {
+    devices.pads.resize(1);
+    cInput in;
+    in.Init(FakeWindow(), &devices);
+    FakePadData& pad = devices.pads[0];
+    pad.state.buttons[4] = 0x80;
+    pad.state.buttons[20] = 0x80;  // beyond the 12 the game reads
+    pad.state.x = 1;
+    pad.state.y = 2;
+    pad.state.z = 3;
+    pad.state.rz = 4;
+    in.Refresh();
+    const PadState good = in.pads[0].current;
+    EXPECT_EQ(good.buttons[4], 0x80);
+    EXPECT_EQ(good.rz, 4);
+
+    // Polling fails (unplugged): current stays equal to previous; the retries are bounded.
+    pad.pollOk = false;
+    pad.acquireResult = kInputLost;
+    pad.state.x = 999;
+    pad.acquireCalls = 0;
+    in.Refresh();
+    EXPECT_EQ(std::memcmp(&in.pads[0].current, &good, sizeof good), 0);
+    EXPECT_EQ(std::memcmp(&in.pads[0].previous, &good, sizeof good), 0);
+    EXPECT_LE(pad.acquireCalls, 8);
+
+    // The read fails after a good poll: previous is cleared and current is
+    // rebuilt from the last good state.
+    pad.pollOk = true;
+    pad.acquireResult = 0;
+    pad.stateOk = false;
+    in.Refresh();
+    const PadState zero{};
+    EXPECT_EQ(std::memcmp(&in.pads[0].previous, &zero, sizeof zero), 0);
+    EXPECT_EQ(std::memcmp(&in.pads[0].current, &good, sizeof good), 0);
+
+    // A named button with no physical button is never written.
+    pad.stateOk = true;
+    pad.state = JoyState2{};
+    pad.state.buttons[PAD_START] = 0x80;
+    in.buttonMap[PAD_START] = kButtonUnassigned;
+    in.pads[0].current.buttons[4] = 0;
+    in.Refresh();
+    EXPECT_EQ(in.pads[0].current.buttons[4], 0);
+    EXPECT_FALSE(in.PadButtonDown(0, PAD_START));
+    EXPECT_FALSE(in.PadButtonDown(4, PAD_A));
+    EXPECT_FALSE(in.PadButtonDown(0, 12));
+}
+
+// Holds the given named buttons on a slot of the global object.
+void Hold(int slot, std::initializer_list<int> named) {
+    input.pads[slot].current = PadState{};
+    for (int k : named) input.pads[slot].current.buttons[input.buttonMap[k]] = 0x80;
+}
+
+bool QuitPosted() {
+    Message m;
+    bool quit = false;
+    while (PeekMessage(&m)) quit = quit || m.message == WM_QUIT;
+    return quit;
+}
+
+TEST_F(InputTest, PadQuitTestNeedsAllSixButtonsOnAPadInUse) {
+    devices.pads.resize(3);
+    input.Init(FakeWindow(), &devices);
+    ClearMessageQueue();
+    for (int k = 0; k < kNamedButtons; ++k) EXPECT_EQ(input.buttonMap[k], k);
+
+    Hold(0, {PAD_A});
+    PadQuitTest();
+    EXPECT_FALSE(QuitPosted()) << "the first button alone must not quit";
+
+    Hold(2, {PAD_R1, PAD_R2, PAD_L1, PAD_L2, PAD_SELECT});
+    PadQuitTest();
+    EXPECT_FALSE(QuitPosted()) << "five of six";
+
+    Hold(2, {PAD_R1, PAD_R2, PAD_L1, PAD_L2, PAD_SELECT, PAD_START});
+    PadQuitTest();
+    EXPECT_TRUE(QuitPosted());
+
+    Hold(2, {});
+    Hold(3, {PAD_R1, PAD_R2, PAD_L1, PAD_L2, PAD_SELECT, PAD_START});
+    PadQuitTest();
+    EXPECT_FALSE(QuitPosted()) << "slot 3 is beyond CountPads";
+    Hold(3, {});
+    input.Shutdown();
+}
+
+TEST_F(InputTest, KeyboardOnlyPadsFollowTheKeys) {
+    devices.pads.resize(1);
+    cInput in;
+    in.Init(FakeWindow(), &devices);
+    in.keyboardOnly = true;
+    devices.pads[0].state.buttons[0] = 0x80;  // the real pad is not read in this mode
+
+    devices.Press(DIK_Z);
+    devices.Press(DIK_RETURN);
+    devices.Press(DIK_LEFT);
+    devices.Press(DIK_RIGHT);
+    devices.Press(DIK_UP);
+    in.Refresh();
+    for (int slot = 0; slot < 4; ++slot) {
+        const PadState& p = in.pads[slot].current;
+        EXPECT_EQ(p.buttons[PAD_A], 1);
+        EXPECT_EQ(p.buttons[PAD_START], 1);
+        EXPECT_EQ(p.buttons[PAD_B], 0);
+        EXPECT_EQ(p.x, 0xFFFF) << "Right wins over Left";
+        EXPECT_EQ(p.y, 0);
+        EXPECT_EQ(p.z, 0);
+    }
+    EXPECT_TRUE(in.PadButtonDown(1, PAD_A));
+
+    // Every key of the quit test.
+    for (uint8_t key : {DIK_E, DIK_R, DIK_W, DIK_Q, DIK_SPACE}) devices.Press(key);
+    in.Refresh();
+    for (int k : {PAD_R1, PAD_R2, PAD_L1, PAD_L2, PAD_SELECT, PAD_START}) {
+        EXPECT_TRUE(in.PadButtonDown(0, k)) << buttonNames[k];
+    }
+    EXPECT_TRUE(in.PadButtonDown(0, PAD_A));
+
+    // Another window active: the sticks centre, the buttons keep their values.
+    devices.focus = false;
+    std::memset(devices.keys, 0, sizeof devices.keys);
+    in.Refresh();
+    EXPECT_EQ(in.pads[0].current.x, 0x8000);
+    EXPECT_EQ(in.pads[0].current.y, 0x8000);
+    EXPECT_EQ(in.pads[0].current.buttons[PAD_A], 1);
+
+    devices.focus = true;
+    devices.Press(DIK_DOWN);
+    devices.Press(DIK_UP);
+    in.Refresh();
+    EXPECT_EQ(in.pads[0].current.buttons[PAD_A], 0);
+    EXPECT_EQ(in.pads[0].previous.buttons[PAD_A], 1);
+    EXPECT_EQ(in.pads[0].current.y, 0xFFFF) << "Down wins over Up";
+    EXPECT_EQ(in.pads[0].current.x, 0x8000);
+}
+
+TEST(PadStateLayout, BytesOnTheWire) {
+    PadState s{};
+    s.buttons[0] = 0x80;
+    s.buttons[11] = 0x01;
+    s.x = 0x01020304;
+    s.rz = -2;
+    uint8_t bytes[sizeof s];
+    std::memcpy(bytes, &s, sizeof s);
+    EXPECT_EQ(sizeof s, 28u);
+    EXPECT_EQ(bytes[0], 0x80);
+    EXPECT_EQ(bytes[11], 0x01);
+    EXPECT_EQ((std::vector<uint8_t>(bytes + 12, bytes + 16)),
+              (std::vector<uint8_t>{0x04, 0x03, 0x02, 0x01}));
+    EXPECT_EQ((std::vector<uint8_t>(bytes + 24, bytes + 28)),
+              (std::vector<uint8_t>{0xFE, 0xFF, 0xFF, 0xFF}));
+}
+
+TEST(PadAxes, StickRangeIsZeroTo65536) {
+    EXPECT_EQ(ScaleStickAxis(-32768), 0);
+    EXPECT_EQ(ScaleStickAxis(32767), 65536);
+    EXPECT_NEAR(ScaleStickAxis(0), 32768, 1);
+    EXPECT_LT(ScaleStickAxis(-1), ScaleStickAxis(0));
+}
+
+}  // namespace
