@@ -1,0 +1,511 @@
+#include "platform/render.h"
+
+#include <SDL.h>
+#include <SDL_image.h>
+#include <SDL_ttf.h>
+#include <fontconfig/fontconfig.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <string>
+#include <tuple>
+#include <utility>
+
+#include "platform/render_internal.h"
+#include "platform/sdl_internal.h"
+#include "platform/text.h"
+
+struct RenderDevice {
+    SDL_Renderer* renderer = nullptr;
+    // Set by the event watch when SDL reports that the renderer's targets or
+    // the device itself were reset; the next presentation then fails.
+    bool lost = false;
+    float view[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    float projection[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+};
+
+struct Texture {
+    SDL_Texture* sdl = nullptr;
+    int width = 0;
+    int height = 0;
+};
+
+struct Sprite {
+    RenderDevice* device = nullptr;
+};
+
+struct Font {
+    RenderDevice* device = nullptr;
+    TTF_Font* ttf = nullptr;  // shared between the labels that use the same face and size
+    std::string file;
+    // The last text drawn and its rendering (white, coloured when drawn).
+    bool cached = false;
+    std::string cachedSjis;
+    SDL_Texture* texture = nullptr;
+    int width = 0;
+    int height = 0;
+    uint32_t renders = 0;
+};
+
+namespace {
+
+// Devices are never destroyed while the game runs (their SDL renderer goes with
+// the window); the records stay allocated so the event watch never sees a
+// dangling pointer.
+std::vector<std::unique_ptr<RenderDevice>>& Devices() {
+    static auto* devices = new std::vector<std::unique_ptr<RenderDevice>>();
+    return *devices;
+}
+
+RenderDevice*& Current() {
+    static RenderDevice* current = nullptr;
+    return current;
+}
+
+int WatchDeviceEvents(void* userdata, SDL_Event* event) {
+    if (event->type == SDL_RENDER_TARGETS_RESET || event->type == SDL_RENDER_DEVICE_RESET) {
+        static_cast<RenderDevice*>(userdata)->lost = true;
+    }
+    return 0;
+}
+
+SDL_Renderer* RendererOf(RenderDevice* device) { return device ? device->renderer : nullptr; }
+
+void ModulateTexture(SDL_Texture* texture, uint32_t argb) {
+    SDL_SetTextureColorMod(texture, static_cast<Uint8>(argb >> 16), static_cast<Uint8>(argb >> 8),
+                           static_cast<Uint8>(argb));
+    SDL_SetTextureAlphaMod(texture, static_cast<Uint8>(argb >> 24));
+}
+
+// Draws a width x height picture whose local rectangle starts at (left, top):
+// scaled, then turned about the pivot, then moved to (x, y). A negative scale
+// mirrors the picture in its own space, before the turn.
+void DrawPlaced(SDL_Renderer* renderer, SDL_Texture* texture, int width, int height,
+                const Placement& p, uint32_t argb) {
+    float x0 = p.left * p.scaleX;
+    float x1 = (p.left + static_cast<float>(width)) * p.scaleX;
+    float y0 = p.top * p.scaleY;
+    float y1 = (p.top + static_cast<float>(height)) * p.scaleY;
+    int flip = SDL_FLIP_NONE;
+    if (x1 < x0) {
+        std::swap(x0, x1);
+        flip |= SDL_FLIP_HORIZONTAL;
+    }
+    if (y1 < y0) {
+        std::swap(y0, y1);
+        flip |= SDL_FLIP_VERTICAL;
+    }
+    const SDL_FRect dst{p.x + x0, p.y + y0, x1 - x0, y1 - y0};
+    const SDL_FPoint pivot{-x0, -y0};  // relative to the rectangle's top-left corner
+    // SDL turns clockwise on the screen for positive degrees, as the game does.
+    const double degrees = static_cast<double>(p.angle) * (180.0 / M_PI);
+    ModulateTexture(texture, argb);
+    SDL_RenderCopyExF(renderer, texture, nullptr, &dst, degrees, &pivot,
+                      static_cast<SDL_RendererFlip>(flip));
+}
+
+void EnsureImageLoader() {
+    static bool started = false;
+    if (!started) {
+        IMG_Init(IMG_INIT_PNG);
+        started = true;
+    }
+}
+
+// --- Font faces -------------------------------------------------------------------
+
+// Open faces, one per file, index and height, closed at exit.
+struct FaceCache {
+    std::map<std::tuple<std::string, int, int>, TTF_Font*> faces;
+    std::map<std::pair<std::string, uint32_t>, std::pair<std::string, int>> files;
+    bool warned = false;
+    ~FaceCache() {
+        for (auto& entry : faces) TTF_CloseFont(entry.second);
+        faces.clear();
+        if (TTF_WasInit()) TTF_Quit();
+    }
+};
+
+FaceCache& Faces() {
+    static FaceCache cache;
+    return cache;
+}
+
+bool HasFamily(FcPattern* match, const char* family) {
+    FcChar8* name = nullptr;
+    for (int i = 0; FcPatternGetString(match, FC_FAMILY, i, &name) == FcResultMatch; ++i) {
+        if (FcStrCmpIgnoreCase(name, reinterpret_cast<const FcChar8*>(family)) == 0) return true;
+    }
+    return false;
+}
+
+bool CoversJapanese(FcPattern* match) {
+    FcLangSet* langs = nullptr;
+    if (FcPatternGetLangSet(match, FC_LANG, 0, &langs) != FcResultMatch) return false;
+    return FcLangSetHasLang(langs, reinterpret_cast<const FcChar8*>("ja")) == FcLangEqual;
+}
+
+// Asks fontconfig for `family` in the given weight. With `exact` the answer
+// counts only when it is that family; otherwise any face that covers Japanese.
+bool MatchFace(const char* family, uint32_t weight, bool exact, std::string* file, int* index) {
+    FcPattern* pattern = FcPatternCreate();
+    if (!pattern) return false;
+    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family));
+    FcPatternAddString(pattern, FC_LANG, reinterpret_cast<const FcChar8*>("ja"));
+    FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(static_cast<int>(weight)));
+    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcDefaultSubstitute(pattern);
+    FcResult result = FcResultNoMatch;
+    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+    FcPatternDestroy(pattern);
+    if (!match) return false;
+    bool ok = exact ? HasFamily(match, family) : CoversJapanese(match);
+    FcChar8* path = nullptr;
+    if (ok && FcPatternGetString(match, FC_FILE, 0, &path) == FcResultMatch && path) {
+        *file = reinterpret_cast<const char*>(path);
+        if (FcPatternGetInteger(match, FC_INDEX, 0, index) != FcResultMatch) *index = 0;
+    } else {
+        ok = false;
+    }
+    FcPatternDestroy(match);
+    return ok;
+}
+
+// The requested face when it is installed, else IPAPGothic (the proportional
+// Gothic that stands in for it), else any Japanese sans face.
+std::pair<std::string, int> ResolveFace(const std::string& familyUtf8, uint32_t weight) {
+    FaceCache& cache = Faces();
+    const auto key = std::make_pair(familyUtf8, weight);
+    auto found = cache.files.find(key);
+    if (found != cache.files.end()) return found->second;
+    std::pair<std::string, int> face{"", 0};
+    if (FcInit()) {
+        if (!(!familyUtf8.empty() &&
+              MatchFace(familyUtf8.c_str(), weight, true, &face.first, &face.second)) &&
+            !MatchFace("IPAPGothic", weight, true, &face.first, &face.second) &&
+            !MatchFace("sans-serif", weight, false, &face.first, &face.second)) {
+            face = {"", 0};
+        }
+    }
+    cache.files.emplace(key, face);
+    return face;
+}
+
+// Opens a face so that its cell (ascent plus descent) is `height` pixels, as a
+// positive font height asks.
+TTF_Font* OpenFace(const std::string& file, int index, int height) {
+    FaceCache& cache = Faces();
+    const auto key = std::make_tuple(file, index, height);
+    auto found = cache.faces.find(key);
+    if (found != cache.faces.end()) return found->second;
+    if (!TTF_WasInit() && TTF_Init() != 0) return nullptr;
+    TTF_Font* ttf = TTF_OpenFontIndex(file.c_str(), height, index);
+    if (!ttf) return nullptr;
+    const int cell = TTF_FontHeight(ttf);
+    if (cell > 0 && cell != height) {
+        const int size = static_cast<int>(std::lround(static_cast<double>(height) * height / cell));
+        if (size > 0) TTF_SetFontSize(ttf, size);
+    }
+    cache.faces.emplace(key, ttf);
+    return ttf;
+}
+
+void DropCachedText(Font* font) {
+    if (font->texture) SDL_DestroyTexture(font->texture);
+    font->texture = nullptr;
+    font->width = 0;
+    font->height = 0;
+    font->cached = false;
+}
+
+}  // namespace
+
+// --- Device ---------------------------------------------------------------------
+
+bool EnumDisplayMode(uint32_t index, DisplayMode* mode) {
+    if (!mode || !SDL_WasInit(SDL_INIT_VIDEO)) return false;
+    // SDL lists the largest mode first; the game looks for the first mode that is
+    // large enough, so the list is handed out from the smallest up.
+    std::vector<DisplayMode> modes;
+    const int count = SDL_GetNumDisplayModes(0);
+    for (int i = 0; i < count; ++i) {
+        SDL_DisplayMode m;
+        if (SDL_GetDisplayMode(0, i, &m) != 0) continue;
+        if (SDL_BITSPERPIXEL(m.format) != 24 || SDL_BYTESPERPIXEL(m.format) != 4) continue;
+        modes.push_back({static_cast<uint32_t>(m.w), static_cast<uint32_t>(m.h),
+                         static_cast<uint32_t>(m.refresh_rate), kFormatX8R8G8B8});
+    }
+    std::stable_sort(modes.begin(), modes.end(), [](const DisplayMode& a, const DisplayMode& b) {
+        return std::tie(a.width, a.height, a.refreshRate) <
+               std::tie(b.width, b.height, b.refreshRate);
+    });
+    if (index >= modes.size()) return false;
+    *mode = modes[index];
+    return true;
+}
+
+RenderDevice* CreateRenderDevice(WindowHandle focusWindow, const PresentParams& params,
+                                 DeviceKind kind) {
+    SDL_Window* window = SdlWindowOf(params.deviceWindow ? params.deviceWindow : focusWindow);
+    if (!window) return nullptr;
+    if (!params.windowed) {
+        SDL_DisplayMode mode{SDL_PIXELFORMAT_RGB888, static_cast<int>(params.backBufferWidth),
+                             static_cast<int>(params.backBufferHeight),
+                             static_cast<int>(params.fullScreenRefreshRate), nullptr};
+        if (SDL_SetWindowDisplayMode(window, &mode) != 0 ||
+            SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN) != 0) {
+            return nullptr;
+        }
+    }
+    const Uint32 flags = kind == DeviceKind::AcceleratedVsync
+                             ? SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC
+                             : SDL_RENDERER_SOFTWARE;
+    SDL_Renderer* renderer = SDL_CreateRenderer(window, -1, flags | SDL_RENDERER_TARGETTEXTURE);
+    if (!renderer) return nullptr;
+    SDL_RendererInfo info;
+    const bool accelerated =
+        SDL_GetRendererInfo(renderer, &info) == 0 && (info.flags & SDL_RENDERER_ACCELERATED) != 0;
+    // A render-driver hint can hand back the software renderer for any request;
+    // that is not an accelerated device.
+    if (kind == DeviceKind::AcceleratedVsync && !accelerated) {
+        SDL_DestroyRenderer(renderer);
+        return nullptr;
+    }
+    auto device = std::make_unique<RenderDevice>();
+    device->renderer = renderer;
+    RenderDevice* handle = device.get();
+    Devices().push_back(std::move(device));
+    SDL_AddEventWatch(WatchDeviceEvents, handle);
+    Current() = handle;
+    SDL_SetRenderDrawBlendMode(renderer, SDL_BLENDMODE_BLEND);
+    return handle;
+}
+
+RenderDevice* CurrentRenderDevice() { return Current(); }
+
+void SetRenderTarget(RenderDevice* device, Texture* target) {
+    SDL_Renderer* renderer = RendererOf(device);
+    if (!renderer) return;
+    SDL_SetRenderTarget(renderer, target ? target->sdl : nullptr);
+    SDL_RenderSetViewport(renderer, nullptr);
+}
+
+void SetViewport(RenderDevice* device, int32_t x, int32_t y, int32_t width, int32_t height) {
+    SDL_Renderer* renderer = RendererOf(device);
+    if (!renderer) return;
+    const SDL_Rect rect{x, y, std::max(width, 0), std::max(height, 0)};
+    SDL_RenderSetViewport(renderer, &rect);
+}
+
+void ClearViewport(RenderDevice* device, uint32_t argb) {
+    SDL_Renderer* renderer = RendererOf(device);
+    if (!renderer) return;
+    SDL_SetRenderDrawBlendMode(renderer, SDL_BLENDMODE_NONE);
+    SDL_SetRenderDrawColor(renderer, static_cast<Uint8>(argb >> 16), static_cast<Uint8>(argb >> 8),
+                           static_cast<Uint8>(argb), static_cast<Uint8>(argb >> 24));
+    SDL_RenderFillRect(renderer, nullptr);  // the whole viewport
+    SDL_SetRenderDrawBlendMode(renderer, SDL_BLENDMODE_BLEND);
+}
+
+bool PresentFrame(RenderDevice* device, const PresentParams&) {
+    SDL_Renderer* renderer = RendererOf(device);
+    if (!renderer) return false;
+    SDL_RenderPresent(renderer);
+    return !device->lost;
+}
+
+bool ResetDevice(RenderDevice* device, const PresentParams&) {
+    SDL_Renderer* renderer = RendererOf(device);
+    if (!renderer) return false;
+    device->lost = false;
+    SDL_SetRenderTarget(renderer, nullptr);
+    SDL_RenderSetViewport(renderer, nullptr);
+    return true;
+}
+
+void SetTransform(RenderDevice* device, TransformKind kind, const float matrix[16]) {
+    if (!device || !matrix) return;
+    float* kept = kind == TransformKind::View ? device->view : device->projection;
+    std::memcpy(kept, matrix, sizeof(float) * 16);
+}
+
+bool GetTransform(RenderDevice* device, TransformKind kind, float matrix[16]) {
+    if (!device || !matrix) return false;
+    const float* kept = kind == TransformKind::View ? device->view : device->projection;
+    std::memcpy(matrix, kept, sizeof(float) * 16);
+    return true;
+}
+
+bool ReadFramePixels(std::vector<uint32_t>* argb, int* width, int* height) {
+    SDL_Renderer* renderer = RendererOf(Current());
+    if (!renderer || !argb) return false;
+    SDL_Rect viewport;
+    SDL_RenderGetViewport(renderer, &viewport);
+    SDL_RenderSetViewport(renderer, nullptr);  // the whole target
+    int w = 0, h = 0;
+    bool ok = SDL_GetRendererOutputSize(renderer, &w, &h) == 0 && w > 0 && h > 0;
+    if (ok) {
+        argb->assign(static_cast<size_t>(w) * static_cast<size_t>(h), 0);
+        ok = SDL_RenderReadPixels(renderer, nullptr, SDL_PIXELFORMAT_ARGB8888, argb->data(),
+                                  w * 4) == 0;
+    }
+    SDL_RenderSetViewport(renderer, &viewport);
+    if (width) *width = ok ? w : 0;
+    if (height) *height = ok ? h : 0;
+    return ok;
+}
+
+// --- Textures -----------------------------------------------------------------------
+
+Texture* LoadTexture(RenderDevice* device, const char* path) {
+    SDL_Renderer* renderer = RendererOf(device);
+    if (!renderer || !path || !*path) return nullptr;
+    EnsureImageLoader();
+    SDL_Surface* decoded = IMG_Load(path);
+    if (!decoded) return nullptr;
+    SDL_Surface* surface = SDL_ConvertSurfaceFormat(decoded, SDL_PIXELFORMAT_ARGB8888, 0);
+    SDL_FreeSurface(decoded);
+    if (!surface) return nullptr;
+    // Opaque white is the transparent colour of the game's art.
+    for (int y = 0; y < surface->h; ++y) {
+        auto* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(surface->pixels) +
+                                                static_cast<size_t>(y) * surface->pitch);
+        for (int x = 0; x < surface->w; ++x) {
+            if (row[x] == 0xFFFFFFFFu) row[x] = 0x00000000u;
+        }
+    }
+    SDL_Texture* sdl = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888,
+                                         SDL_TEXTUREACCESS_STATIC, surface->w, surface->h);
+    if (sdl && SDL_UpdateTexture(sdl, nullptr, surface->pixels, surface->pitch) != 0) {
+        SDL_DestroyTexture(sdl);
+        sdl = nullptr;
+    }
+    auto* texture = sdl ? new Texture{sdl, surface->w, surface->h} : nullptr;
+    SDL_FreeSurface(surface);
+    if (!texture) return nullptr;
+    SDL_SetTextureBlendMode(sdl, SDL_BLENDMODE_BLEND);
+    SDL_SetTextureScaleMode(sdl, SDL_ScaleModeLinear);
+    return texture;
+}
+
+Texture* CreateTargetTexture(RenderDevice* device, int width, int height) {
+    SDL_Renderer* renderer = RendererOf(device);
+    if (!renderer || width <= 0 || height <= 0) return nullptr;
+    SDL_Texture* sdl = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888,
+                                         SDL_TEXTUREACCESS_TARGET, width, height);
+    if (!sdl) return nullptr;
+    SDL_SetTextureBlendMode(sdl, SDL_BLENDMODE_BLEND);
+    SDL_SetTextureScaleMode(sdl, SDL_ScaleModeLinear);
+    return new Texture{sdl, width, height};
+}
+
+void ReleaseTexture(Texture* texture) {
+    if (!texture) return;
+    if (texture->sdl) SDL_DestroyTexture(texture->sdl);
+    delete texture;
+}
+
+bool GetTextureSize(const Texture* texture, int* width, int* height) {
+    if (width) *width = texture ? texture->width : 0;
+    if (height) *height = texture ? texture->height : 0;
+    return texture != nullptr;
+}
+
+// --- Sprites and fonts ---------------------------------------------------------------
+
+Sprite* CreateSprite(RenderDevice* device) {
+    if (!RendererOf(device)) return nullptr;
+    return new Sprite{device};
+}
+
+void ReleaseSprite(Sprite* sprite) { delete sprite; }
+
+void DrawSpriteTexture(Sprite* sprite, Texture* texture, const Placement& placement,
+                       uint32_t argb) {
+    if (!sprite || !texture || !texture->sdl) return;
+    SDL_Renderer* renderer = RendererOf(sprite->device);
+    if (!renderer) return;
+    DrawPlaced(renderer, texture->sdl, texture->width, texture->height, placement, argb);
+}
+
+Font* CreateFont(RenderDevice* device, const FontDescription& description) {
+    if (!RendererOf(device) || description.height <= 0) return nullptr;
+    const std::string family =
+        SjisToUtf8(std::string_view(description.faceName,
+                                    strnlen(description.faceName, sizeof description.faceName)));
+    const auto face = ResolveFace(family, description.weight);
+    TTF_Font* ttf = face.first.empty() ? nullptr : OpenFace(face.first, face.second,
+                                                            description.height);
+    if (!ttf) {
+        FaceCache& cache = Faces();
+        if (!cache.warned) {
+            cache.warned = true;
+            std::fprintf(stderr, "kaziro: font: no Japanese face could be opened for \"%s\"\n",
+                         family.c_str());
+        }
+        return nullptr;
+    }
+    auto* font = new Font;
+    font->device = device;
+    font->ttf = ttf;
+    font->file = face.first;
+    return font;
+}
+
+void ReleaseFont(Font* font) {
+    if (!font) return;
+    DropCachedText(font);
+    delete font;
+}
+
+void DrawSpriteText(Sprite* sprite, Font* font, std::string_view sjis, const Placement& placement,
+                    uint32_t argb) {
+    if (!sprite || !font || !font->ttf) return;
+    SDL_Renderer* renderer = RendererOf(sprite->device);
+    if (!renderer) return;
+    if (!font->cached || font->cachedSjis != sjis) {
+        DropCachedText(font);
+        font->cached = true;
+        font->cachedSjis.assign(sjis.data(), sjis.size());
+        ++font->renders;
+        const std::string utf8 = SjisToUtf8(sjis);
+        if (!utf8.empty()) {
+            // Rendered white; the colour is applied as a modulation when drawn,
+            // so a colour change needs no new rendering.
+            SDL_Surface* surface =
+                TTF_RenderUTF8_Blended_Wrapped(font->ttf, utf8.c_str(), SDL_Color{255, 255, 255, 255}, 0);
+            if (surface) {
+                font->texture = SDL_CreateTextureFromSurface(renderer, surface);
+                font->width = surface->w;
+                font->height = surface->h;
+                SDL_FreeSurface(surface);
+                if (font->texture) {
+                    SDL_SetTextureBlendMode(font->texture, SDL_BLENDMODE_BLEND);
+                    SDL_SetTextureScaleMode(font->texture, SDL_ScaleModeLinear);
+                }
+            }
+        }
+    }
+    if (!font->texture) return;
+    DrawPlaced(renderer, font->texture, font->width, font->height, placement, argb);
+}
+
+uint32_t FontRenderCount(const Font* font) { return font ? font->renders : 0; }
+
+std::string_view ResolvedFontFile(const Font* font) {
+    return font ? std::string_view(font->file) : std::string_view();
+}
+
+SDL_Renderer* SdlRendererOf(RenderDevice* device) { return RendererOf(device); }
+
+SDL_Texture* SdlTextureOf(Texture* texture) { return texture ? texture->sdl : nullptr; }
+
+SDL_Texture* SdlTextTextureOf(Font* font, int* width, int* height) {
+    if (width) *width = font ? font->width : 0;
+    if (height) *height = font ? font->height : 0;
+    return font ? font->texture : nullptr;
+}
