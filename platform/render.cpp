@@ -123,10 +123,12 @@ struct FaceCache {
     std::map<std::tuple<std::string, int, int>, TTF_Font*> faces;
     std::map<std::pair<std::string, uint32_t>, std::pair<std::string, int>> files;
     bool warned = false;
+    bool fontconfigStarted = false;
     ~FaceCache() {
         for (auto& entry : faces) TTF_CloseFont(entry.second);
         faces.clear();
         if (TTF_WasInit()) TTF_Quit();
+        if (fontconfigStarted) FcFini();
     }
 };
 
@@ -184,6 +186,7 @@ std::pair<std::string, int> ResolveFace(const std::string& familyUtf8, uint32_t 
     if (found != cache.files.end()) return found->second;
     std::pair<std::string, int> face{"", 0};
     if (FcInit()) {
+        cache.fontconfigStarted = true;
         if (!(!familyUtf8.empty() &&
               MatchFace(familyUtf8.c_str(), weight, true, &face.first, &face.second)) &&
             !MatchFace("IPAPGothic", weight, true, &face.first, &face.second) &&
