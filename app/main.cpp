@@ -5,6 +5,8 @@
 
 #include "app/Options.h"
 #include "app/WinMain.h"
+#include "net/cNetwork.h"
+#include "platform/clock.h"
 
 int main(int argc, char** argv) {
     AppOptions options;
@@ -22,5 +24,13 @@ int main(int argc, char** argv) {
         std::printf("kaziro %s\n", KAZIRO_VERSION);
         return 0;
     }
+    // A two-machine game connects before anything else starts.
+    std::string networkError;
+    if (!ConnectNetwork(options, &networkError)) {
+        std::fprintf(stderr, "kaziro: network: %s\n", networkError.c_str());
+        return 1;
+    }
+    // The wait for the other machine is not start-up time to be caught up in steps.
+    if (netActive) stepClock = timeGetTime();
     return WinMain(options);
 }
