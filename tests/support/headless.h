@@ -1,5 +1,5 @@
-// A headless drawing device for tests: a hidden-in-practice 800 x 600 game
-// window (SDL's dummy video driver) with the game's device made on it by
+// A headless drawing device for tests: an 800 x 600 game window that nobody
+// sees (SDL's dummy video driver) with the game's device made on it by
 // InitGraphics, once per test program, plus a read-back of the current frame.
 #pragma once
 
