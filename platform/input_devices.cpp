@@ -250,8 +250,9 @@ public:
 }  // namespace
 
 InputDevices& SystemInputDevices() {
-    static SdlInputDevices devices;
-    return devices;
+    // Never destroyed: `input` may still hold it during static destruction.
+    static SdlInputDevices* devices = new SdlInputDevices;
+    return *devices;
 }
 
 uint8_t KeyCodeOfScancode(int scancode) {
