@@ -16,7 +16,7 @@
 struct GameWindow {
     SDL_Window* sdl = nullptr;
     WindowProc proc = nullptr;
-    bool destroyed = false;
+    bool destroyed = false;  // closed: hidden, and no longer handed messages
 };
 
 namespace {
@@ -208,14 +208,16 @@ void DestroyGameWindow(WindowHandle window) {
     if (!window || window->destroyed) return;
     window->destroyed = true;
     window->proc(window, WM_DESTROY, 0, 0);
-    if (window->sdl) SDL_DestroyWindow(window->sdl);
-    window->sdl = nullptr;
+    // The SDL window is only hidden: the renderer made for it must stay valid
+    // for the steps that still run before the quit message is taken from the
+    // queue. SDL_Quit frees it at exit, after the device.
+    if (window->sdl) SDL_HideWindow(window->sdl);
     if (System().current == window) System().current = nullptr;
 }
 
 void GetClientSize(WindowHandle window, int* width, int* height) {
     int w = 0, h = 0;
-    if (window && window->sdl) SDL_GetWindowSize(window->sdl, &w, &h);
+    if (window && window->sdl && !window->destroyed) SDL_GetWindowSize(window->sdl, &w, &h);
     if (width) *width = w;
     if (height) *height = h;
 }
