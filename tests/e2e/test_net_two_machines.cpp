@@ -247,13 +247,12 @@ void PlayAndEndOne(bool endHost) {
 
 }  // namespace
 
-// Held back: a game ended by SIGTERM can still run a step after its window is
-// destroyed, and RenderFrame then crashes in SDL (also without the network).
-// Enable both once the frame pass stops drawing into a destroyed window.
-TEST(NetTwoMachines, DISABLED_TheyStepInLockstepAndEndingTheHostEndsTheJoiner) {
+// Ending either game ends the other: SIGTERM closes its window, its shut-down
+// sends the quit notice, and the other's next receive fails on it.
+TEST(NetTwoMachines, TheyStepInLockstepAndEndingTheHostEndsTheJoiner) {
     PlayAndEndOne(true);
 }
 
-TEST(NetTwoMachines, DISABLED_TheyStepInLockstepAndEndingTheJoinerEndsTheHost) {
+TEST(NetTwoMachines, TheyStepInLockstepAndEndingTheJoinerEndsTheHost) {
     PlayAndEndOne(false);
 }
