@@ -1,15 +1,5 @@
 #include "app/Setup.h"
 
-#include <new>
+#include "game/cSQMain.h"
 
-namespace {
-
-// Stands in for the board until the gameplay lands: an empty field that runs for ever.
-class cSQPlaceholder : public cSequence {
-public:
-    cSequence* Update() override { return this; }
-};
-
-}  // namespace
-
-cSequence* CreateFirstScene() { return new (std::nothrow) cSQPlaceholder(); }
+cSequence* CreateFirstScene() { return NewBoard(1); }
