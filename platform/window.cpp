@@ -290,12 +290,14 @@ bool WindowHasFocus(WindowHandle window) {
 void GetCursorClientPos(WindowHandle window, int* x, int* y) {
     int gx = 0, gy = 0, wx = 0, wy = 0;
     if (window && window->sdl) {
-        if (HasRealDisplay()) {
-            // Desktop coordinates minus the client origin: valid outside the window too.
+        if (!HasRealDisplay() || SDL_GetMouseFocus() == window->sdl) {
+            // Over the window (or headless): the position SDL tracks from the
+            // window's own motion events.
+            SDL_GetMouseState(&gx, &gy);
+        } else {
+            // Outside it: desktop coordinates minus the client origin.
             SDL_GetGlobalMouseState(&gx, &gy);
             SDL_GetWindowPosition(window->sdl, &wx, &wy);
-        } else {
-            SDL_GetMouseState(&gx, &gy);  // headless: the last position SDL was told
         }
     }
     if (x) *x = gx - wx;
