@@ -1,0 +1,271 @@
+// The real game in a real window: Xvfb as the X server, xdotool as the
+// player's hands, import as the player's eyes. Every wait is on a condition
+// (a window appearing, a pixel changing, the process ending), bounded in time.
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+#include <SDL_image.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::string Shell(const std::string& command) {
+    std::string out;
+    FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r");
+    if (!pipe) return out;
+    char buffer[512];
+    while (fgets(buffer, sizeof buffer, pipe)) out += buffer;
+    pclose(pipe);
+    while (!out.empty() && (out.back() == '\n' || out.back() == ' ')) out.pop_back();
+    return out;
+}
+
+bool WaitFor(const std::function<bool()>& condition, int timeoutMs) {
+    const auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (Clock::now() < end) {
+        if (condition()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return condition();
+}
+
+// Waits for a child to end; returns its exit status, or -1 on time-out.
+int WaitExit(pid_t pid, int timeoutMs) {
+    int status = 0;
+    const bool ended = WaitFor([&] { return waitpid(pid, &status, WNOHANG) == pid; }, timeoutMs);
+    if (!ended) return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+struct Shot {
+    int width = 0;
+    int height = 0;
+    std::vector<uint32_t> rgb;  // 0xRRGGBB
+    uint32_t At(int x, int y) const { return rgb[static_cast<size_t>(y) * width + x]; }
+    bool White(int x, int y) const { return At(x, y) == 0xFFFFFF; }
+    bool Dark(int x, int y) const {
+        const uint32_t c = At(x, y);
+        return ((c >> 16) & 0xFF) + ((c >> 8) & 0xFF) + (c & 0xFF) < 200;
+    }
+};
+
+class RealWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(std::system("command -v Xvfb xdotool import xprop >/dev/null"), 0)
+            << "Xvfb, xdotool, import and xprop are needed (tools/install-deps.sh brings them)";
+        StartX();
+        StartGame();
+    }
+
+    void TearDown() override {
+        if (game > 0) {
+            kill(game, SIGKILL);
+            waitpid(game, nullptr, 0);
+        }
+        if (xserver > 0) {
+            kill(xserver, SIGTERM);
+            waitpid(xserver, nullptr, 0);
+        }
+    }
+
+    void StartX() {
+        int fds[2];
+        ASSERT_EQ(pipe(fds), 0);
+        xserver = fork();
+        ASSERT_GE(xserver, 0);
+        if (xserver == 0) {
+            close(fds[0]);
+            const std::string fd = std::to_string(fds[1]);
+            int devnull = open("/dev/null", O_WRONLY);
+            dup2(devnull, 2);
+            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24",
+                   "-nolisten", "tcp", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(fds[1]);
+        std::string number;
+        char c;
+        while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+        close(fds[0]);
+        ASSERT_FALSE(number.empty()) << "Xvfb did not start";
+        display = ":" + number;
+        setenv("DISPLAY", display.c_str(), 1);
+    }
+
+    void StartGame() {
+        game = fork();
+        ASSERT_GE(game, 0);
+        if (game == 0) {
+            if (chdir(KAZIRO_TEST_BUILD_DIR) != 0) _exit(126);
+            setenv("SDL_VIDEODRIVER", "x11", 1);
+            setenv("SDL_AUDIODRIVER", "dummy", 1);
+            unsetenv("SDL_RENDER_DRIVER");
+            execl("./kaziro", "kaziro", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        ASSERT_TRUE(WaitFor([&] { return !(window = Shell("xdotool search --name '^Kaziro$'")).empty(); },
+                            15000))
+            << "no window titled Kaziro appeared";
+        window = window.substr(0, window.find('\n'));
+        Shell("xdotool windowfocus " + window);
+    }
+
+    Shot Capture() {
+        Shot shot;
+        const std::string file = std::string(KAZIRO_TEST_BUILD_DIR) + "/e2e-shot-" +
+                                 std::to_string(getpid()) + ".png";
+        if (std::system(("import -window " + window + " " + file + " 2>/dev/null").c_str()) != 0) {
+            return shot;
+        }
+        SDL_Surface* loaded = IMG_Load(file.c_str());
+        std::remove(file.c_str());
+        if (!loaded) return shot;
+        SDL_Surface* s = SDL_ConvertSurfaceFormat(loaded, SDL_PIXELFORMAT_RGB888, 0);
+        SDL_FreeSurface(loaded);
+        if (!s) return shot;
+        shot.width = s->w;
+        shot.height = s->h;
+        shot.rgb.resize(static_cast<size_t>(s->w) * s->h);
+        for (int y = 0; y < s->h; ++y) {
+            const auto* row = reinterpret_cast<const uint32_t*>(
+                static_cast<const uint8_t*>(s->pixels) + static_cast<size_t>(y) * s->pitch);
+            for (int x = 0; x < s->w; ++x) shot.rgb[static_cast<size_t>(y) * s->w + x] = row[x] & 0xFFFFFF;
+        }
+        SDL_FreeSurface(s);
+        return shot;
+    }
+
+    // Waits until a screenshot satisfies the condition; the last shot is kept.
+    bool WaitForShot(const std::function<bool(const Shot&)>& condition, int timeoutMs) {
+        return WaitFor([&] {
+            last = Capture();
+            return last.width == 800 && last.height == 600 && condition(last);
+        }, timeoutMs);
+    }
+
+    // Rows of the board: runs of lines with label ink left of the left panels.
+    static int LabelRows(const Shot& s) {
+        int runs = 0;
+        bool inRun = false;
+        for (int y = 0; y < 600; ++y) {
+            bool ink = false;
+            for (int x = 44; x < 78 && !ink; ++x) ink = s.Dark(x, y);
+            if (ink && !inRun) ++runs;
+            inRun = ink;
+        }
+        return runs;
+    }
+
+    void Xdo(const std::string& args) { Shell("xdotool " + args); }
+
+    // Saves a shot for a failure message; returns its file name.
+    static std::string Keep(const Shot& s) {
+        const std::string file = std::string(KAZIRO_TEST_BUILD_DIR) + "/e2e-failure.png";
+        SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormat(0, s.width, s.height, 32,
+                                                              SDL_PIXELFORMAT_RGB888);
+        if (!surface) return "(not saved)";
+        for (int y = 0; y < s.height; ++y) {
+            auto* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(surface->pixels) +
+                                                    static_cast<size_t>(y) * surface->pitch);
+            for (int x = 0; x < s.width; ++x) row[x] = s.At(x, y);
+        }
+        IMG_SavePNG(surface, file.c_str());
+        SDL_FreeSurface(surface);
+        return file;
+    }
+
+    pid_t xserver = -1;
+    pid_t game = -1;
+    std::string display;
+    std::string window;
+    Shot last;
+};
+
+}  // namespace
+
+TEST_F(RealWindow, OpensTitledFixedWindowShowingTheBoard) {
+    EXPECT_NE(Shell("xdotool getwindowgeometry " + window).find("Geometry: 800x600"),
+              std::string::npos);
+    EXPECT_NE(Shell("xprop -id " + window + " WM_CLASS").find("\"Kaziro\""), std::string::npos);
+    // Keep the cursor away from the field's middle so the paddle is out of the way.
+    Xdo("mousemove --window " + window + " 400 580");
+    ASSERT_TRUE(WaitForShot([](const Shot& s) {
+        return s.White(250, 300) && s.White(550, 300) && s.White(400, 150) &&
+               !s.White(100, 300) && !s.White(700, 300);
+    }, 10000)) << "no white field with panels at x 100 and 700";
+    EXPECT_EQ(last.At(100, 300), last.At(700, 300));  // both slots drawn alike
+    int ink = 0;  // the score label "100" at the top right
+    for (int y = 14; y < 50; ++y)
+        for (int x = 730; x < 795; ++x) ink += last.Dark(x, y);
+    EXPECT_GT(ink, 30);
+    EXPECT_EQ(LabelRows(last), 1);
+}
+
+TEST_F(RealWindow, PaddleFollowsTheCursorAndTurnsWhileAButtonIsHeld) {
+    Xdo("mousemove --window " + window + " 170 450");
+    ASSERT_TRUE(WaitForShot([](const Shot& s) {
+        return !s.White(170, 450) && !s.White(140, 450) && !s.White(200, 450) &&
+               s.White(170, 430) && s.White(170, 470);
+    }, 10000)) << "the paddle is not horizontal under the cursor at (170, 450); screen kept in "
+                << Keep(last);
+    Xdo("mousedown 1");
+    const bool turned = WaitForShot([](const Shot& s) {
+        return s.White(136, 450) && !s.White(170, 450);
+    }, 10000);
+    Xdo("mouseup 1");
+    EXPECT_TRUE(turned) << "the paddle did not turn while the left button was held";
+    // Counter-clockwise on screen: the left end went down, the right end up.
+    int lowerLeft = 0, upperRight = 0;
+    for (int y = 451; y < 490; ++y)
+        for (int x = 130; x < 168; ++x) lowerLeft += !last.White(x, y);
+    for (int y = 410; y < 449; ++y)
+        for (int x = 172; x < 210; ++x) upperRight += !last.White(x, y);
+    EXPECT_GT(lowerLeft, 20);
+    EXPECT_GT(upperRight, 20);
+}
+
+TEST_F(RealWindow, KeypadThreeGivesThreeRowsOfSlots) {
+    Xdo("mousemove --window " + window + " 400 580");
+    ASSERT_TRUE(WaitForShot([](const Shot& s) { return LabelRows(s) == 1; }, 10000));
+    // Held until the board shows it: the keyboard is sampled once per step, so
+    // a press and release within one step would not be seen (as for a player).
+    Xdo("keydown KP_3");
+    const bool three = WaitForShot([](const Shot& s) { return LabelRows(s) == 3; }, 10000);
+    Xdo("keyup KP_3");
+    EXPECT_TRUE(three) << "labels found in " << LabelRows(last) << " rows";
+    for (int y : {20, 100, 200, 300, 400, 500, 580}) {
+        EXPECT_FALSE(last.White(100, y)) << y;
+        EXPECT_FALSE(last.White(700, y)) << y;
+    }
+}
+
+TEST_F(RealWindow, EscapeEndsTheGameWithStatusZero) {
+    Xdo("mousemove --window " + window + " 400 300");
+    Xdo("key Escape");
+    const int status = WaitExit(game, 10000);
+    if (status >= 0) game = -1;
+    EXPECT_EQ(status, 0);
+}
+
+TEST_F(RealWindow, CloseBoxEndsTheGameWithStatusZero) {
+    ASSERT_EQ(std::system((std::string(KAZIRO_TEST_BUILD_DIR) + "/tests/x_close_request " +
+                           window).c_str()), 0);
+    const int status = WaitExit(game, 10000);
+    if (status >= 0) game = -1;
+    EXPECT_EQ(status, 0);
+}

@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Starts the game headless in folders with its data missing, truncated or
+# garbage: the image messages appear on standard error, nothing crashes, the
+# game keeps running and quits with status 0 on SIGTERM.
+set -euo pipefail
+build=$(pwd)
+tmp=$(mktemp -d)
+game=""
+cleanup() {
+  [ -n "$game" ] && kill -KILL "$game" 2>/dev/null || true
+  rm -rf "$tmp"
+}
+trap cleanup EXIT
+export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy SDL_RENDER_DRIVER=software
+
+# Runs the game in folder $1 until its stderr shows $2, checks that it is
+# still running a little later, and ends it with SIGTERM.
+run_case() {
+  local dir=$1 expect=$2
+  (cd "$dir" && exec "$build/kaziro") 2>"$dir/stderr" &
+  game=$!
+  for _ in $(seq 1 200); do
+    grep -q "$expect" "$dir/stderr" 2>/dev/null && break
+    kill -0 "$game" 2>/dev/null || break
+    sleep 0.05
+  done
+  grep -q "$expect" "$dir/stderr" || { echo "$dir: no message '$expect'"; cat "$dir/stderr"; exit 1; }
+  # Let it run a few dozen steps with the data missing.
+  sleep 0.5
+  kill -0 "$game" 2>/dev/null || { echo "$dir: the game ended by itself"; cat "$dir/stderr"; exit 1; }
+  kill -TERM "$game"
+  local status=0
+  wait "$game" || status=$?
+  game=""
+  [ "$status" -eq 0 ] || { echo "$dir: exit status $status"; cat "$dir/stderr"; exit 1; }
+  if grep -qiE "sanitizer|runtime error|segmentation|abort" "$dir/stderr"; then
+    echo "$dir: error report"; cat "$dir/stderr"; exit 1
+  fi
+}
+
+# No data at all: each texture request fails with the image message.
+mkdir -p "$tmp/empty"
+run_case "$tmp/empty" "Graphic/Panel.png: 画像データの読み込みに失敗"
+
+# Truncated and garbage files in both folders.
+mkdir -p "$tmp/broken/Graphic" "$tmp/broken/Sound"
+head -c 40 "$build/Graphic/Panel.png" > "$tmp/broken/Graphic/Panel.png"
+head -c 3000 /dev/urandom > "$tmp/broken/Graphic/Bar.png"
+for n in 1 2 3 4 5 6; do printf 'not a picture' > "$tmp/broken/Graphic/die$n.png"; done
+for f in Set Save Miss Bound Pad0 Pad1 Pad2 Pad3 Pad4 Pad5; do
+  head -c 30 "$build/Sound/Set.wav" > "$tmp/broken/Sound/$f.wav"
+done
+run_case "$tmp/broken" "Graphic/Bar.png: 画像データの読み込みに失敗"
+echo "missing and broken data: ok"
