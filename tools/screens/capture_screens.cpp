@@ -1,0 +1,106 @@
+// Takes the README's pictures from the game itself: a scripted player plays a
+// round at difficulty 1 headless, and the game's own frame pass is read back
+// mid-round and on the result screen.
+//   capture_screens OUTDIR   (run from the build folder, where Graphic/ and Sound/ are)
+#include <SDL.h>
+#include <SDL_image.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/Random.h"
+#include "app/WinMain.h"
+#include "audio/cDSound.h"
+#include "game/Angles.h"
+#include "game/cFallen.h"
+#include "game/cPaddle.h"
+#include "game/cSQInterval.h"
+#include "game/cSQMain.h"
+#include "graphics/Graphics.h"
+#include "input/cInput.h"
+#include "platform/render.h"
+#include "platform/window.h"
+
+namespace {
+
+bool Save(const std::string& path) {
+    std::vector<uint32_t> argb;
+    int w = 0, h = 0;
+    if (!ReadFramePixels(&argb, &w, &h)) return false;
+    SDL_Surface* s = SDL_CreateRGBSurfaceWithFormatFrom(argb.data(), w, h, 32, w * 4,
+                                                        SDL_PIXELFORMAT_ARGB8888);
+    if (!s) return false;
+    const bool ok = IMG_SavePNG(s, path.c_str()) == 0;
+    SDL_FreeSurface(s);
+    return ok;
+}
+
+// The scripted player's hands for one step (the same aim as the round test).
+void Aim(const cSQMain& board) {
+    input.mouse.left = input.mouse.right = 0;
+    const cFallen* target = nullptr;
+    for (const cFallen* die : board.dice) {
+        if (!die->landed && die->cooldown == 0 && die->y < 260.0f) {
+            target = die;
+            break;
+        }
+    }
+    if (!target) return;
+    const double wanted = board.sums[0] <= board.sums[1] ? 3 * kPi / 4 : kPi / 4;
+    if (board.paddle->angle < wanted - 0.03) input.mouse.right = 1;
+    if (board.paddle->angle > wanted + 0.03) input.mouse.left = 1;
+    input.mouse.x = target->x;
+    input.mouse.y = 280.0f;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s OUTDIR\n", argv[0]);
+        return 2;
+    }
+    const std::string out = argv[1];
+    setenv("SDL_VIDEODRIVER", "dummy", 0);
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    setenv("SDL_RENDER_DRIVER", "software", 0);
+    RegisterWindowClass("KaziroScreens", WndProc);
+    std::string error;
+    WindowHandle window = CreateGameWindow("KaziroScreens", "Kaziro", 800, 600, &error);
+    if (!window) {
+        std::fprintf(stderr, "capture_screens: %s\n", error.c_str());
+        return 1;
+    }
+    InitGraphics(800, 600, window, false);
+    dsound.Init(window);
+    SeedRandom(20261208u);
+
+    cSequence* scene = new cSQMain(1);
+    bool midRound = false;
+    for (int step = 1; step < 20000; ++step) {
+        input.prevMouse = input.mouse;
+        if (auto* board = dynamic_cast<cSQMain*>(scene)) Aim(*board);
+        cSequence* next = scene->Update();
+        if (next != scene) {
+            delete scene;
+            scene = next;
+        }
+        DrawFrame();
+        auto* board = dynamic_cast<cSQMain*>(scene);
+        if (board && !midRound && board->counts[0] + board->counts[1] >= 3 && board->dice.size() >= 3) {
+            if (!Save(out + "/screen-round.png")) return 1;
+            midRound = true;
+        }
+        if (dynamic_cast<cSQInterval*>(scene)) {
+            if (!Save(out + "/screen-result.png")) return 1;
+            std::printf("captured at step %d\n", step);
+            delete scene;
+            return midRound ? 0 : 1;
+        }
+        ShowFrame();
+    }
+    std::fprintf(stderr, "capture_screens: the round did not end\n");
+    return 1;
+}
