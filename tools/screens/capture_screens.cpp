@@ -13,15 +13,13 @@
 #include "app/Random.h"
 #include "app/WinMain.h"
 #include "audio/cDSound.h"
-#include "game/Angles.h"
-#include "game/cFallen.h"
-#include "game/cPaddle.h"
 #include "game/cSQInterval.h"
 #include "game/cSQMain.h"
 #include "graphics/Graphics.h"
 #include "input/cInput.h"
 #include "platform/render.h"
 #include "platform/window.h"
+#include "tests/support/scripted_player.h"
 
 namespace {
 
@@ -37,22 +35,15 @@ bool Save(const std::string& path) {
     return ok;
 }
 
-// The scripted player's hands for one step (the same aim as the round test).
+// The scripted player's hands for one step.
 void Aim(const cSQMain& board) {
-    input.mouse.left = input.mouse.right = 0;
-    const cFallen* target = nullptr;
-    for (const cFallen* die : board.dice) {
-        if (!die->landed && die->cooldown == 0 && die->y < 260.0f) {
-            target = die;
-            break;
-        }
+    const PlayerHands hands = AimAtFallingDie(board);
+    input.mouse.left = hands.left;
+    input.mouse.right = hands.right;
+    if (hands.move) {
+        input.mouse.x = hands.x;
+        input.mouse.y = hands.y;
     }
-    if (!target) return;
-    const double wanted = board.sums[0] <= board.sums[1] ? 3 * kPi / 4 : kPi / 4;
-    if (board.paddle->angle < wanted - 0.03) input.mouse.right = 1;
-    if (board.paddle->angle > wanted + 0.03) input.mouse.left = 1;
-    input.mouse.x = target->x;
-    input.mouse.y = 280.0f;
 }
 
 }  // namespace

@@ -1,0 +1,41 @@
+// A scripted player for headless runs: it puts the paddle under the lowest
+// die that is still falling untouched and tilts it so that the die leaves
+// horizontally towards the emptier of the two top slots (3π/4 sends a falling
+// die left, π/4 right). Deterministic: the same board gives the same hands.
+#pragma once
+
+#include <cmath>
+
+#include "game/Angles.h"
+#include "game/cFallen.h"
+#include "game/cPaddle.h"
+#include "game/cSQMain.h"
+
+struct PlayerHands {
+    bool left = false;
+    bool right = false;
+    bool move = false;  // whether x and y below hold a new cursor position
+    float x = 0.0f;
+    float y = 0.0f;
+};
+
+inline PlayerHands AimAtFallingDie(const cSQMain& board) {
+    PlayerHands hands;
+    const cFallen* target = nullptr;
+    for (const cFallen* die : board.dice) {
+        // Untouched so far: falling, never bounced, still above the paddle's line.
+        if (die->landed || die->cooldown != 0 || die->vy <= 0.0f || std::fabs(die->vx) > 0.5f ||
+            die->y > 300.0f) {
+            continue;
+        }
+        if (!target || die->y > target->y) target = die;
+    }
+    if (!target) return hands;
+    const double wanted = board.sums[0] <= board.sums[1] ? 3 * kPi / 4 : kPi / 4;
+    hands.right = board.paddle->angle < wanted - 0.03;
+    hands.left = board.paddle->angle > wanted + 0.03;
+    hands.move = true;
+    hands.x = target->x;
+    hands.y = 330.0f;
+    return hands;
+}
