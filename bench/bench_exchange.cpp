@@ -14,21 +14,10 @@
 #include "input/cInput.h"
 #include "net/cNetwork.h"
 #include "platform/socket.h"
+#include "tests/support/free_port.h"
 
 namespace {
 
-// A port that was free a moment ago (the kernel's pick for port 0).
-uint16_t FreePort() {
-    const int s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
-    close(s);
-    return ntohs(address.sin_port);
-}
 
 bool ReadAll(SocketHandle s, uint8_t* buffer, size_t size) {
     size_t got = 0;

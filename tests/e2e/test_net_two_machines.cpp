@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "platform/socket.h"
+#include "support/free_port.h"
 
 namespace {
 
@@ -24,17 +25,6 @@ using Clock = std::chrono::steady_clock;
 
 constexpr const char* kGame = "./kaziro";  // tests run in the build folder
 
-uint16_t FreePort() {
-    const int s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
-    close(s);
-    return ntohs(address.sin_port);
-}
 
 // One game process with its standard error collected. Killed and reaped when
 // the test leaves early.

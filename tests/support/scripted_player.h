@@ -10,6 +10,7 @@
 #include "game/cFallen.h"
 #include "game/cPaddle.h"
 #include "game/cSQMain.h"
+#include "input/cInput.h"
 
 struct PlayerHands {
     bool left = false;
@@ -38,4 +39,14 @@ inline PlayerHands AimAtFallingDie(const cSQMain& board) {
     hands.x = target->x;
     hands.y = 330.0f;
     return hands;
+}
+
+// Puts the hands on a mouse record: the buttons, and the cursor when it moves.
+inline void ApplyHands(const PlayerHands& hands, MouseState* mouse) {
+    mouse->left = hands.left;
+    mouse->right = hands.right;
+    if (hands.move) {
+        mouse->x = hands.x;
+        mouse->y = hands.y;
+    }
 }

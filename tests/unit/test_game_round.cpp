@@ -17,15 +17,7 @@
 namespace {
 
 // Sets the cursor and the buttons for the next step.
-void ScriptStep(const cSQMain& board) {
-    const PlayerHands hands = AimAtFallingDie(board);
-    input.mouse.left = hands.left;
-    input.mouse.right = hands.right;
-    if (hands.move) {
-        input.mouse.x = hands.x;
-        input.mouse.y = hands.y;
-    }
-}
+void ScriptStep(const cSQMain& board) { ApplyHands(AimAtFallingDie(board), &input.mouse); }
 
 struct Outcome {
     int32_t score = 0;

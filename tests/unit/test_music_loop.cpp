@@ -17,18 +17,10 @@
 #include "platform/audio.h"
 #include "platform/sdl_internal.h"
 #include "platform/window.h"
+#include "support/wave_bytes.h"
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-void Put16(Bytes& b, uint16_t v) {
-    b.push_back(static_cast<uint8_t>(v));
-    b.push_back(static_cast<uint8_t>(v >> 8));
-}
-void Put32(Bytes& b, uint32_t v) {
-    for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
-}
 
 // A short 16-bit mono WAV file in the temporary folder.
 std::string ShortWave(const std::string& name, uint32_t frames) {

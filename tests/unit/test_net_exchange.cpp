@@ -19,6 +19,7 @@
 
 #include "input/cInput.h"
 #include "net/cNetwork.h"
+#include "support/free_port.h"
 
 namespace {
 
@@ -314,17 +315,6 @@ TEST_F(NetExchange, InactiveExchangeSendsNothingAndWithoutAConnectionShutDownIsA
 
 namespace {
 
-uint16_t FreePort() {
-    const int s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
-    close(s);
-    return ntohs(address.sin_port);
-}
 
 bool PortInUse(uint16_t port) {
     const int s = socket(AF_INET, SOCK_STREAM, 0);

@@ -17,19 +17,10 @@
 #include "platform/audio.h"
 #include "platform/message_box.h"
 #include "platform/text.h"
+#include "support/wave_bytes.h"
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-void Put16(Bytes& b, uint16_t v) {
-    b.push_back(static_cast<uint8_t>(v));
-    b.push_back(static_cast<uint8_t>(v >> 8));
-}
-void Put32(Bytes& b, uint32_t v) {
-    for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
-}
-void PutId(Bytes& b, const char* id) { b.insert(b.end(), id, id + 4); }
 
 // A 16-bit mono PCM WAV of the given number of frames (a quiet ramp).
 Bytes Wave(uint32_t frames, uint16_t tag = 1, uint16_t channels = 1, uint32_t dataClaim = 0) {

@@ -7,19 +7,10 @@
 #include <vector>
 
 #include "audio/WaveFile.h"
+#include "support/wave_bytes.h"
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-void Put16(Bytes& b, uint16_t v) {
-    b.push_back(static_cast<uint8_t>(v));
-    b.push_back(static_cast<uint8_t>(v >> 8));
-}
-void Put32(Bytes& b, uint32_t v) {
-    for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
-}
-void PutId(Bytes& b, const char* id) { b.insert(b.end(), id, id + 4); }
 
 Bytes Chunk(const char* id, const Bytes& body, uint32_t claimed = UINT32_MAX) {
     Bytes b;

@@ -36,15 +36,7 @@ bool Save(const std::string& path) {
 }
 
 // The scripted player's hands for one step.
-void Aim(const cSQMain& board) {
-    const PlayerHands hands = AimAtFallingDie(board);
-    input.mouse.left = hands.left;
-    input.mouse.right = hands.right;
-    if (hands.move) {
-        input.mouse.x = hands.x;
-        input.mouse.y = hands.y;
-    }
-}
+void Aim(const cSQMain& board) { ApplyHands(AimAtFallingDie(board), &input.mouse); }
 
 }  // namespace
 
