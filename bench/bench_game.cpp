@@ -21,6 +21,7 @@
 #include "platform/message_box.h"
 #include "platform/render.h"
 #include "platform/window.h"
+#include "tests/support/headless_game.h"
 
 namespace {
 
@@ -32,14 +33,8 @@ bool StartGame() {
     SetMessageBoxHandler([](const std::string& text, const std::string& caption) {
         std::fprintf(stderr, "bench: message box %s: %s\n", caption.c_str(), text.c_str());
     });
-    RegisterWindowClass("KaziroBench", WndProc);
     std::string error;
-    WindowHandle window = CreateGameWindow("KaziroBench", "Kaziro", 800, 600, &error);
-    if (!window) return false;
-    InitGraphics(800, 600, window, false);
-    input.Init(window);
-    dsound.Init(window);
-    ok = HasGraphicsDevice();
+    ok = StartHeadlessGame("KaziroBench", &error) != nullptr;
     return ok;
 }
 

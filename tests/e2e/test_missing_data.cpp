@@ -19,6 +19,7 @@
 #include "input/cInput.h"
 #include "platform/window.h"
 #include "support/scripted_player.h"
+#include "support/headless_game.h"
 
 TEST(MissingData, MessagesGoToStandardErrorAndPlayGoesOn) {
     char here[4096];
@@ -27,13 +28,8 @@ TEST(MissingData, MessagesGoToStandardErrorAndPlayGoesOn) {
     ASSERT_NE(mkdtemp(folder), nullptr);
     ASSERT_EQ(chdir(folder), 0);
 
-    RegisterWindowClass("KaziroNoData", WndProc);
     std::string error;
-    WindowHandle window = CreateGameWindow("KaziroNoData", "Kaziro", 800, 600, &error);
-    ASSERT_NE(window, nullptr) << error;
-    InitGraphics(800, 600, window, false);
-    ASSERT_TRUE(HasGraphicsDevice());
-    dsound.Init(window);
+    ASSERT_NE(StartHeadlessGame("KaziroNoData", &error), nullptr) << error;
     SeedRandom(20261208u);
     spawnCounter = 0;
 

@@ -28,6 +28,7 @@
 #include "platform/message_box.h"
 #include "platform/window.h"
 #include "support/scripted_player.h"
+#include "support/headless_game.h"
 
 #if defined(__has_feature)
 #if __has_feature(address_sanitizer)
@@ -89,15 +90,10 @@ TEST(Soak, ThousandsOfStepsWithoutErrorsLeaksOrGrowth) {
 
     int boxes = 0;
     SetMessageBoxHandler([&](const std::string&, const std::string&) { ++boxes; });
-    ASSERT_TRUE(RegisterWindowClass("KaziroSoak", WndProc));
-    std::string error;
-    WindowHandle window = CreateGameWindow("KaziroSoak", "Kaziro", 800, 600, &error);
-    ASSERT_NE(window, nullptr) << error;
-    InitGraphics(800, 600, window, false);
-    ASSERT_TRUE(HasGraphicsDevice());
     ScriptedDevices hands;
-    input.Init(window, &hands);
-    dsound.Init(window);
+    std::string error;
+    WindowHandle window = StartHeadlessGame("KaziroSoak", &error, &hands);
+    ASSERT_NE(window, nullptr) << error;
     SeedRandom(4242u);
 
     std::mt19937 script(7u);

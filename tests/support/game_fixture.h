@@ -16,19 +16,15 @@
 #include "input/cInput.h"
 #include "platform/message_box.h"
 #include "platform/window.h"
+#include "support/headless_game.h"
 
 class GameFixture : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         if (window) return;
-        RegisterWindowClass("KaziroGameTest", WndProc);
         std::string error;
-        window = CreateGameWindow("KaziroGameTest", "Kaziro", 800, 600, &error);
+        window = StartHeadlessGame("KaziroGameTest", &error);
         ASSERT_NE(window, nullptr) << error;
-        InitGraphics(800, 600, window, false);
-        ASSERT_TRUE(HasGraphicsDevice());
-        input.Init(window);
-        dsound.Init(window);
     }
 
     void SetUp() override {

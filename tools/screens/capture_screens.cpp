@@ -20,6 +20,7 @@
 #include "platform/render.h"
 #include "platform/window.h"
 #include "tests/support/scripted_player.h"
+#include "tests/support/headless_game.h"
 
 namespace {
 
@@ -49,15 +50,11 @@ int main(int argc, char** argv) {
     setenv("SDL_VIDEODRIVER", "dummy", 0);
     setenv("SDL_AUDIODRIVER", "dummy", 0);
     setenv("SDL_RENDER_DRIVER", "software", 0);
-    RegisterWindowClass("KaziroScreens", WndProc);
     std::string error;
-    WindowHandle window = CreateGameWindow("KaziroScreens", "Kaziro", 800, 600, &error);
-    if (!window) {
+    if (!StartHeadlessGame("KaziroScreens", &error)) {
         std::fprintf(stderr, "capture_screens: %s\n", error.c_str());
         return 1;
     }
-    InitGraphics(800, 600, window, false);
-    dsound.Init(window);
     SeedRandom(20261208u);
 
     cSequence* scene = new cSQMain(1);

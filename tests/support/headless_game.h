@@ -1,0 +1,30 @@
+// The game's subsystems started headless, in the entry point's order, for the
+// tests, benchmarks and tools that run whole logic steps: the game window
+// (procedure WndProc), the device, input and the sound player.
+#pragma once
+
+#include <string>
+
+#include "app/WinMain.h"
+#include "audio/cDSound.h"
+#include "graphics/Graphics.h"
+#include "input/cInput.h"
+#include "platform/input_devices.h"
+#include "platform/window.h"
+
+// Returns the window, or null with *error filled when the window or the
+// device cannot be made. devices: null for the system's own input devices.
+inline WindowHandle StartHeadlessGame(const char* className, std::string* error,
+                                      InputDevices* devices = nullptr) {
+    RegisterWindowClass(className, WndProc);
+    WindowHandle window = CreateGameWindow(className, "Kaziro", 800, 600, error);
+    if (!window) return nullptr;
+    InitGraphics(800, 600, window, false);
+    if (!HasGraphicsDevice()) {
+        *error = "no rendering device";
+        return nullptr;
+    }
+    input.Init(window, devices);
+    dsound.Init(window);
+    return window;
+}
