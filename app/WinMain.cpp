@@ -13,6 +13,7 @@
 #include "input/cInput.h"
 #include "net/cNetwork.h"
 #include "platform/clock.h"
+#include "platform/report.h"
 
 namespace {
 
@@ -125,13 +126,13 @@ int WinMain(const AppOptions& options) {
     WindowHandle window = CreateGameWindow(windowTitle, windowTitle, kClientWidth, kClientHeight,
                                            &error);
     if (!window) {
-        std::fprintf(stderr, "kaziro: window: %s\n", error.c_str());
+        Report("window", "%s", error.c_str());
         return kExitNoDisplay;
     }
 
     InitGraphics(kClientWidth, kClientHeight, window, false);
     if (!HasGraphicsDevice()) {
-        std::fprintf(stderr, "kaziro: graphics: no rendering device could be created\n");
+        Report("graphics", "no rendering device could be created");
         DestroyGameWindow(window);
         ClearMessageQueue();
         return kExitNoDisplay;

@@ -7,13 +7,15 @@
 #include "app/WinMain.h"
 #include "net/cNetwork.h"
 #include "platform/clock.h"
+#include "platform/report.h"
 
 int main(int argc, char** argv) {
     AppOptions options;
     std::string error;
     std::vector<std::string> args(argv + 1, argv + argc);
     if (!ParseOptions(args, &options, &error)) {
-        std::fprintf(stderr, "kaziro: %s\n%s", error.c_str(), UsageText().c_str());
+        Report(nullptr, "%s", error.c_str());
+        std::fputs(UsageText().c_str(), stderr);
         return 2;
     }
     if (options.showHelp) {
@@ -27,7 +29,7 @@ int main(int argc, char** argv) {
     // A two-machine game connects before anything else starts.
     std::string networkError;
     if (!ConnectNetwork(options, &networkError)) {
-        std::fprintf(stderr, "kaziro: network: %s\n", networkError.c_str());
+        Report("network", "%s", networkError.c_str());
         return 1;
     }
     // The wait for the other machine is not start-up time to be caught up in steps.

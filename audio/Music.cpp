@@ -1,8 +1,8 @@
 #include "audio/Music.h"
 
-#include <cstdio>
 
 #include "platform/audio.h"
+#include "platform/report.h"
 
 std::string musicPath;
 bool musicPlaying = false;
@@ -16,7 +16,7 @@ void PlayMusic(const std::string& path) {
     musicPath = file;
     std::string error;
     musicPlaying = StartMusicFile(file, &error);
-    if (!musicPlaying) std::fprintf(stderr, "kaziro: music: %s: %s\n", file.c_str(), error.c_str());
+    if (!musicPlaying) Report("music", "%s: %s", file.c_str(), error.c_str());
 }
 
 void StopMusic() {

@@ -1,9 +1,9 @@
 #include "audio/cDSound.h"
 
-#include <cstdio>
 #include <string>
 
 #include "platform/audio.h"
+#include "platform/report.h"
 
 cDSound::~cDSound() { Shutdown(); }
 
@@ -13,7 +13,7 @@ int32_t cDSound::Init(WindowHandle window) {
     std::string error;
     device = OpenAudioOutput(kSoundSlots, &error);
     if (!device) {
-        std::fprintf(stderr, "kaziro: sound: %s; the game runs silent\n", error.c_str());
+        Report("sound", "%s; the game runs silent", error.c_str());
         return -1;
     }
     return 0;

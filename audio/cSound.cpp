@@ -7,6 +7,7 @@
 #include "audio/WaveFile.h"
 #include "platform/audio.h"
 #include "platform/message_box.h"
+#include "platform/report.h"
 
 namespace {
 
@@ -14,8 +15,6 @@ namespace {
 constexpr char kLoadErrorFormat[] =
     "\x25\x73\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xCC\x93\xC7\x82\xDD\x8D\x9E\x82\xDD\x82\xC9"
     "\x8E\xB8\x94\x73\x82\xB5\x82\xDC\x82\xB5\x82\xBD";
-// "エラー"
-constexpr char kErrorCaption[] = "\x83\x47\x83\x89\x81\x5B";
 
 bool SjisLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 
@@ -48,12 +47,11 @@ int32_t cSound::Load(const char* fileName) {
         case WaveReadResult::CannotOpen: {
             char text[64];
             FormatSoundLoadError(fileName, text, sizeof text);
-            MessageBox(text, kErrorCaption);
+            MessageBox(text, kSjisErrorWord, MessageBoxStyle::Error);
             return 1;
         }
         case WaveReadResult::Invalid:
-            std::fprintf(stderr, "kaziro: sound: %s: not a playable PCM WAV file\n",
-                         fileName ? fileName : "");
+            Report("sound", "%s: not a playable PCM WAV file", fileName ? fileName : "");
             return 2;
         case WaveReadResult::Ok:
             break;

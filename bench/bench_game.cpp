@@ -30,7 +30,7 @@ bool StartGame() {
     static bool ok = false;
     if (started) return ok;
     started = true;
-    SetMessageBoxHandler([](const std::string& text, const std::string& caption) {
+    SetMessageBoxHandler([](const std::string& text, const std::string& caption, MessageBoxStyle) {
         std::fprintf(stderr, "bench: message box %s: %s\n", caption.c_str(), text.c_str());
     });
     std::string error;

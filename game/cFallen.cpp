@@ -6,6 +6,7 @@
 #include "app/Random.h"
 #include "audio/cDSound.h"
 #include "game/Angles.h"
+#include "game/Rounding.h"
 #include "game/cPaddle.h"
 #include "graphics/Graphics.h"
 #include "graphics/cMetaObject.h"
@@ -24,11 +25,11 @@ constexpr double kReach = 1200.0;  // squared distance within which the paddle h
 
 // r·π/100 for a draw r, rounded to float: the directions a die can take.
 float DirectionOf(uint32_t draw) {
-    return static_cast<float>(static_cast<double>(draw % 100u) * kPi / 100.0);
+    return RoundToFloat(static_cast<double>(draw % 100u) * kPi / 100.0);
 }
 
-float RoundedCos(float a) { return static_cast<float>(std::cos(static_cast<double>(a))); }
-float RoundedSin(float a) { return static_cast<float>(std::sin(static_cast<double>(a))); }
+float RoundedCos(float a) { return RoundToFloat(std::cos(static_cast<double>(a))); }
+float RoundedSin(float a) { return RoundToFloat(std::sin(static_cast<double>(a))); }
 
 }  // namespace
 
@@ -36,14 +37,13 @@ cFallen::cFallen() {
     x = static_cast<float>(graphics.screenWidth >> 1);
     spin = kStartSpin;
     const float a = DirectionOf(Random());  // direction first, face second
-    vx = static_cast<float>(static_cast<double>(RoundedCos(a)) * kDriftSpeed);
+    vx = RoundToFloat(static_cast<double>(RoundedCos(a)) * kDriftSpeed);
     face = static_cast<int32_t>(Random() % 6u);
     sprite = new cSprite("Dice1", static_cast<int32_t>(x), static_cast<int32_t>(y), 32, 32);
     SetFaceTexture();
 }
 
 cFallen::~cFallen() {
-    sprite->Unregister();
     delete sprite;
 }
 
@@ -57,8 +57,8 @@ void cFallen::SetFaceTexture() {
 bool cFallen::HitsPaddle(const cPaddle& paddle) const {
     const float dx = paddle.x - x;
     const float dy = paddle.y - y;
-    const float dx2 = static_cast<float>(std::pow(static_cast<double>(dx), 2.0));
-    const float dy2 = static_cast<float>(std::pow(static_cast<double>(dy), 2.0));
+    const float dx2 = RoundToFloat(std::pow(static_cast<double>(dx), 2.0));
+    const float dy2 = RoundToFloat(std::pow(static_cast<double>(dy), 2.0));
     return static_cast<double>(dx2) + static_cast<double>(dy2) < kReach;
 }
 
@@ -79,16 +79,15 @@ void cFallen::Move(const cPaddle& paddle) {
     if (HitsPaddle(paddle) && cooldown == 0) {
         // Mirror the velocity across the paddle's line: turn it by T = 2·(P − A),
         // so the direction A becomes 2·P − A at the same speed.
-        const float a = static_cast<float>(std::atan2(static_cast<double>(vy),
-                                                      static_cast<double>(vx)));
-        const float t = static_cast<float>(2.0 * (static_cast<double>(paddle.angle) -
-                                                  static_cast<double>(a)));
+        const float a = RoundToFloat(std::atan2(static_cast<double>(vy), static_cast<double>(vx)));
+        const float t =
+            RoundToFloat(2.0 * (static_cast<double>(paddle.angle) - static_cast<double>(a)));
         const double cT = RoundedCos(t);
         const double sT = RoundedSin(t);
         const double oldVx = vx;
         const double oldVy = vy;
-        vx = static_cast<float>(cT * oldVx - sT * oldVy);
-        vy = static_cast<float>(sT * oldVx + cT * oldVy);
+        vx = RoundToFloat(cT * oldVx - sT * oldVy);
+        vy = RoundToFloat(sT * oldVx + cT * oldVy);
         cooldown = kHitCooldown;
         face = (face + 1) % 6;
         SetFaceTexture();
@@ -103,7 +102,7 @@ void cFallen::Rebound() {
     rebounded = true;
     spin = kReboundSpin;
     const float a = DirectionOf(Random());
-    vx = static_cast<float>(static_cast<double>(RoundedCos(a)) * kReboundSpeed);
-    vy = static_cast<float>(static_cast<double>(RoundedSin(a)) * kReboundSpeed);
+    vx = RoundToFloat(static_cast<double>(RoundedCos(a)) * kReboundSpeed);
+    vy = RoundToFloat(static_cast<double>(RoundedSin(a)) * kReboundSpeed);
     slot = -1;  // moves again; `landed` stays set so it never lands again
 }

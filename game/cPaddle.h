@@ -18,8 +18,8 @@ public:
     // jump to the cursor. Always true.
     bool Move();
 
-    float x = 400.0f;  // centre, window client pixels; x and y stay adjacent:
-    float y = 300.0f;  // the pair is handed to the sprite as one position
+    float x = 400.0f;  // centre, field pixels
+    float y = 300.0f;
     cSprite* sprite = nullptr;
     float angle = 0.0f;  // radians, clockwise on screen
     float spin = 0.0f;   // the turn of the current step: −0.05, 0 or +0.05

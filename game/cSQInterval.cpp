@@ -29,10 +29,7 @@ cSQInterval::cSQInterval(int32_t d, int32_t s) : score(s), difficulty(d) {
     label = new cFont(text, 300, 300);
 }
 
-cSQInterval::~cSQInterval() {
-    label->Unregister();
-    delete label;
-}
+cSQInterval::~cSQInterval() { delete label; }
 
 cSequence* cSQInterval::Update() {
     if (input.mouse.left == 0 || input.prevMouse.left != 0) return this;

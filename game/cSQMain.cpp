@@ -5,6 +5,7 @@
 #include <new>
 
 #include "audio/cDSound.h"
+#include "game/Rounding.h"
 #include "game/cFallen.h"
 #include "game/cPaddle.h"
 #include "game/cSQInterval.h"
@@ -20,14 +21,19 @@ namespace {
 constexpr int32_t kFull = 10;          // a slot at 10 or more takes no more dice
 constexpr int32_t kSpawnInterval = 100;
 constexpr uint32_t kSlotSpan = 600;    // distance between the two slot lines
+// The counters beside the slots: the left one 32 pixels outside the left line
+// (W - (600 + 2 * 32)) / 2 = 68, the right one 39 pixels outside the right line
+// (W + (600 + 2 * 39)) / 2 = 739, clear of the panels on either side.
+constexpr uint32_t kLeftLabelSpan = kSlotSpan + 2 * 32;   // 664
+constexpr uint32_t kRightLabelSpan = kSlotSpan + 2 * 39;  // 678
 
-// Keypad 1 to 9 as keyboard scan codes, in the order they are tested.
-constexpr int kDifficultyKeys[9] = {79, 80, 81, 75, 76, 77, 71, 72, 73};
+// Keypad 1 to 9, in the order they are tested.
+constexpr int kDifficultyKeys[9] = {DIK_NUMPAD1, DIK_NUMPAD2, DIK_NUMPAD3, DIK_NUMPAD4, DIK_NUMPAD5,
+                                    DIK_NUMPAD6, DIK_NUMPAD7, DIK_NUMPAD8, DIK_NUMPAD9};
 
+// A display object takes itself out of the draw list when it is deleted.
 template <typename T>
 void DestroyDisplayObject(T*& object) {
-    if (!object) return;
-    object->Unregister();
     delete object;
     object = nullptr;
 }
@@ -59,8 +65,8 @@ cSQMain::cSQMain(int32_t d) {
     const uint32_t rowHeight = graphics.screenHeight / static_cast<uint32_t>(d);
     const int32_t leftX = static_cast<int32_t>((w - kSlotSpan) >> 1);         // 100
     const int32_t rightX = static_cast<int32_t>((w + kSlotSpan) >> 1);        // 700
-    const int32_t leftLabelX = static_cast<int32_t>((w - 664u) >> 1);         // 68
-    const int32_t rightLabelX = static_cast<int32_t>((w + 678u) >> 1);        // 739
+    const int32_t leftLabelX = static_cast<int32_t>((w - kLeftLabelSpan) >> 1);   // 68
+    const int32_t rightLabelX = static_cast<int32_t>((w + kRightLabelSpan) >> 1); // 739
     for (int32_t r = 0; r < d; ++r) {
         const int32_t rowY = static_cast<int32_t>(r * rowHeight + rowHeight / 2);
         const int32_t h = static_cast<int32_t>(rowHeight);
@@ -86,8 +92,8 @@ cSQMain::~cSQMain() {
 
 int32_t cSQMain::SlotAt(float x, float y) const {
     const uint32_t rowHeight = graphics.screenHeight / static_cast<uint32_t>(difficulty);
-    const float left = static_cast<float>((graphics.screenWidth - kSlotSpan) * 0.5);
-    const float right = static_cast<float>((graphics.screenWidth + kSlotSpan) * 0.5);
+    const float left = RoundToFloat((graphics.screenWidth - kSlotSpan) * 0.5);
+    const float right = RoundToFloat((graphics.screenWidth + kSlotSpan) * 0.5);
     int32_t side;
     if (x < left) {
         side = 0;

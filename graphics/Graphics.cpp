@@ -7,8 +7,6 @@
 
 namespace {
 
-// "エラー"
-constexpr const char kErrorText[] = "\x83\x47\x83\x89\x81\x5B";
 // "Direct3Dのデバイス生成に失敗"
 constexpr const char kDeviceFailedCaption[] =
     "Direct3D\x82\xCC\x83\x66\x83\x6F\x83\x43\x83\x58\x90\xB6\x90\xAC\x82\xC9\x8E\xB8\x94\x73";
@@ -93,7 +91,7 @@ void InitGraphics(uint32_t width, uint32_t height, WindowHandle window, bool ful
     if (!device) device = MakeDevice(window, params, DeviceKind::Software);
     graphics.device = device;
     if (!device) {
-        MessageBox(kErrorText, kDeviceFailedCaption);
+        MessageBox(kSjisErrorWord, kDeviceFailedCaption, MessageBoxStyle::Plain);
         return;
     }
     // The fixed drawing states (no lighting or culling, alpha test and alpha

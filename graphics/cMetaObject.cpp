@@ -37,10 +37,9 @@ void c2DMetaObject::SetPosition(int32_t x, int32_t y) {
     position[1] = static_cast<float>(y);
 }
 
-void c2DMetaObject::SetPosition(const float* xy) {
-    if (!xy) return;
-    position[0] = xy[0];
-    position[1] = xy[1];
+void c2DMetaObject::SetPosition(float x, float y) {
+    position[0] = x;
+    position[1] = y;
 }
 
 void c2DMetaObject::Register() {

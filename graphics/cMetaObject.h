@@ -35,7 +35,7 @@ public:
     // The position pair: x, then y.
     virtual float* GetPosition();
     virtual void SetPosition(int32_t x, int32_t y);
-    virtual void SetPosition(const float* xy);
+    virtual void SetPosition(float x, float y);
     // Draws the object; called by the frame pass.
     virtual void Draw() {}
 

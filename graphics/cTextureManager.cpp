@@ -23,7 +23,7 @@ Texture* cTextureManager::CreateTexture(const char* name) {
     const std::string key = name ? name : "";
     auto found = paths.find(key);
     if (found == paths.end()) {
-        MessageBox(kTextureFailed, key.c_str());
+        MessageBox(kTextureFailed, key.c_str(), MessageBoxStyle::Plain);
         // From now on the name counts as registered, with an empty path.
         found = paths.emplace(key, std::string()).first;
     }
@@ -32,6 +32,6 @@ Texture* cTextureManager::CreateTexture(const char* name) {
 
 Texture* LoadTextureFile(const char* path) {
     Texture* texture = LoadTexture(graphics.device, path);
-    if (!texture) MessageBox(kImageFailed, path ? path : "");
+    if (!texture) MessageBox(kImageFailed, path ? path : "", MessageBoxStyle::Plain);
     return texture;
 }

@@ -4,8 +4,9 @@
 #include <cstring>
 
 #include "input/cInput.h"
+#include "platform/report.h"
 
-static_assert(sizeof(PadState) == kPadStateSize, "a PadState is sent byte for byte");
+static_assert(kPadStateBytes == kPadStateSize, "a message carries one pad record");
 
 bool netOpen = false;
 bool netActive = false;
@@ -31,7 +32,7 @@ const char* NetworkFailure() { return failure; }
 bool SendPadState(const PadState& state) {
     uint8_t message[kPadMessageSize];
     message[0] = kMessagePadState;
-    std::memcpy(message + 1, &state, kPadStateSize);
+    EncodePadState(state, message + 1);
     if (SocketSend(RoleSocket(), message, sizeof message) < 0) {
         SetFailure("the connection to the other machine broke: " + SocketErrorText());
         return false;
@@ -68,7 +69,7 @@ bool ReceivePadState(PadState* state) {
             return false;
         }
     }
-    std::memcpy(state, message + 1, kPadStateSize);
+    *state = DecodePadState(message + 1);
     return true;
 }
 
@@ -87,7 +88,7 @@ bool ExchangePadStates() {
             ok = SendPadState(input.pads[1].current);
         }
     }
-    if (!ok) std::fprintf(stderr, "kaziro: network: %s\n", failure);
+    if (!ok) Report("network", "%s", failure);
     return ok;
 }
 
@@ -127,17 +128,13 @@ bool ConnectNetwork(const AppOptions& options, uint32_t connectTimeoutMs, std::s
         socket = AcceptOnePartner(
             port,
             [port] {
-                std::fprintf(stderr,
-                             "kaziro: waiting for a second machine to join on port %u "
-                             "(Ctrl+C to cancel)\n",
-                             static_cast<unsigned>(port));
-                std::fflush(stderr);
+                Report("network", "waiting for a second machine to join on port %u (Ctrl+C to cancel)",
+                       static_cast<unsigned>(port));
             },
             cancelled, &wasCancelled, error);
     } else {
-        std::fprintf(stderr, "kaziro: connecting to %s port %u (Ctrl+C to cancel)\n",
-                     options.host.c_str(), static_cast<unsigned>(options.port));
-        std::fflush(stderr);
+        Report("network", "connecting to %s port %u (Ctrl+C to cancel)", options.host.c_str(),
+               static_cast<unsigned>(options.port));
         socket = ConnectToPartner(options.host, options.port, connectTimeoutMs, cancelled,
                                   &wasCancelled, error);
     }

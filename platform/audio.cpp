@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "platform/platform.h"
+#include "platform/sdl_internal.h"
 #include "platform/window.h"
 
 struct SoundClip {
@@ -49,6 +50,8 @@ bool OpenAudioOutput(int channels, std::string* error) {
         return false;
     }
     if (a.state == OutputState::Closed) {
+        // Before the audio thread exists: the music callback posts this notice.
+        RegisterMusicNotice();
         std::string why;
         if (!StartAudio(&why)) {
             a.state = OutputState::Failed;

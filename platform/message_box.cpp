@@ -2,10 +2,10 @@
 
 #include <SDL.h>
 
-#include <cstdio>
 #include <utility>
 
 #include "platform/platform.h"
+#include "platform/report.h"
 #include "platform/text.h"
 
 namespace {
@@ -17,19 +17,20 @@ MessageBoxHandler& Handler() {
 
 }  // namespace
 
-void MessageBox(const char* textSjis, const char* captionSjis) {
+void MessageBox(const char* textSjis, const char* captionSjis, MessageBoxStyle style) {
     const std::string text = SjisToUtf8(textSjis ? textSjis : "");
     const std::string caption = SjisToUtf8(captionSjis ? captionSjis : "");
     if (Handler()) {
-        Handler()(text, caption);
+        Handler()(text, caption, style);
         return;
     }
+    // No icon flag is the plain OK box.
+    const Uint32 flags = style == MessageBoxStyle::Error ? SDL_MESSAGEBOX_ERROR : 0;
     if (HasRealDisplay() &&
-        SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption.c_str(), text.c_str(), nullptr) == 0) {
+        SDL_ShowSimpleMessageBox(flags, caption.c_str(), text.c_str(), nullptr) == 0) {
         return;
     }
-    std::fprintf(stderr, "kaziro: %s: %s\n", caption.c_str(), text.c_str());
-    std::fflush(stderr);
+    Report(caption.c_str(), "%s", text.c_str());
 }
 
 MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler) {

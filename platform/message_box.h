@@ -4,13 +4,19 @@
 #include <functional>
 #include <string>
 
+// How a box looks: an OK button alone, or with the error icon as well.
+enum class MessageBoxStyle { Plain, Error };
+
+// "エラー" (error) in Shift_JIS: the text or the caption of the game's error boxes.
+constexpr char kSjisErrorWord[] = "\x83\x47\x83\x89\x81\x5B";
+
 // Shows a box with an OK button and no owner window; returns when it is closed.
 // Where no display can show a box (headless runs) the caption and text go to
 // standard error as one line and the call returns at once.
-void MessageBox(const char* textSjis, const char* captionSjis);
+void MessageBox(const char* textSjis, const char* captionSjis, MessageBoxStyle style);
 
 // A replacement for the boxes (tests record them). Receives the UTF-8 texts.
-using MessageBoxHandler = std::function<void(const std::string& textUtf8,
-                                             const std::string& captionUtf8)>;
+using MessageBoxHandler = std::function<void(
+    const std::string& textUtf8, const std::string& captionUtf8, MessageBoxStyle style)>;
 // Installs a handler (an empty one restores the default); returns the old one.
 MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler);

@@ -10,3 +10,7 @@
 SDL_Window* SdlWindowOf(WindowHandle window);
 // The game window currently open, if any (the game has one window).
 WindowHandle CurrentGameWindow();
+// Registers the event type of the music-finished notice. Called on the main
+// thread when the window or the audio output is set up, before any audio
+// thread can post the notice.
+void RegisterMusicNotice();

@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <deque>
 #include <map>
@@ -29,22 +30,17 @@ struct WindowSystem {
     std::deque<Message> queue;
     std::map<uintptr_t, std::vector<std::string>> drops;
     uintptr_t nextDrop = 1;
-    Uint32 musicEvent = 0;
 };
+
+// The event type of the music-finished notice: registered on the main thread
+// during set-up, read by the audio thread that posts the notice.
+std::atomic<Uint32> musicEvent{0};
 
 WindowSystem& System() {
     static WindowSystem system;
     return system;
 }
 
-Uint32 MusicEventType() {
-    WindowSystem& s = System();
-    if (s.musicEvent == 0) {
-        Uint32 type = SDL_RegisterEvents(1);
-        s.musicEvent = (type == static_cast<Uint32>(-1)) ? static_cast<Uint32>(SDL_USEREVENT) : type;
-    }
-    return s.musicEvent;
-}
 
 intptr_t MakeLParam(int lo, int hi) {
     return static_cast<intptr_t>((static_cast<uint32_t>(hi & 0xFFFF) << 16) |
@@ -151,7 +147,7 @@ void Translate(const SDL_Event& e) {
             break;
         }
         default:
-            if (e.type == MusicEventType() && s.current && !s.current->destroyed) {
+            if (musicEvent != 0 && e.type == musicEvent && s.current && !s.current->destroyed) {
                 m.window = s.current;
                 m.message = MM_MCINOTIFY;
                 m.wParam = static_cast<uintptr_t>(e.user.code);
@@ -187,6 +183,20 @@ WindowHandle CreateGameWindow(const char* className, const char* caption, int cl
         if (error) *error = "no display: " + why;
         return nullptr;
     }
+    // Without a desktop SDL falls back to a driver that shows nothing; the game
+    // would then run unseen and never end. Only a driver asked for by name
+    // (SDL_VIDEODRIVER, as headless runs do) may be one of those.
+    const char* asked = SDL_getenv("SDL_VIDEODRIVER");
+    if ((!asked || !*asked) && !HasRealDisplay()) {
+        const char* driver = SDL_GetCurrentVideoDriver();
+        if (error) {
+            *error = std::string("no display: no X11 or Wayland desktop was found (DISPLAY and "
+                                 "WAYLAND_DISPLAY lead nowhere; SDL fell back to its ") +
+                     (driver ? driver : "unknown") + " driver, which shows no window)";
+        }
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        return nullptr;
+    }
     SDL_Window* sdl = SDL_CreateWindow(caption, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
                                        clientWidth, clientHeight, SDL_WINDOW_SHOWN);
     if (!sdl) {
@@ -194,6 +204,7 @@ WindowHandle CreateGameWindow(const char* className, const char* caption, int cl
         return nullptr;
     }
     SDL_EventState(SDL_DROPFILE, SDL_ENABLE);
+    RegisterMusicNotice();
     auto window = std::make_unique<GameWindow>();
     window->sdl = sdl;
     window->proc = cls->second;
@@ -254,10 +265,17 @@ void PostQuitMessage(int status) {
 
 void PostMessage(const Message& message) { System().queue.push_back(message); }
 
+void RegisterMusicNotice() {
+    if (musicEvent != 0) return;
+    const Uint32 type = SDL_RegisterEvents(1);
+    musicEvent = type == static_cast<Uint32>(-1) ? static_cast<Uint32>(SDL_USEREVENT) : type;
+}
+
 void PostMusicNotice(uintptr_t code) {
+    if (musicEvent == 0) return;  // no window and no audio set up: nobody to tell
     SDL_Event e;
     SDL_zero(e);
-    e.type = MusicEventType();
+    e.type = musicEvent;
     e.user.code = static_cast<Sint32>(code);
     SDL_PushEvent(&e);
 }

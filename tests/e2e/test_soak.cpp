@@ -89,7 +89,7 @@ TEST(Soak, ThousandsOfStepsWithoutErrorsLeaksOrGrowth) {
     ASSERT_GE(steps, 2000);
 
     int boxes = 0;
-    SetMessageBoxHandler([&](const std::string&, const std::string&) { ++boxes; });
+    SetMessageBoxHandler([&](const std::string&, const std::string&, MessageBoxStyle) { ++boxes; });
     ScriptedDevices hands;
     std::string error;
     WindowHandle window = StartHeadlessGame("KaziroSoak", &error, &hands);

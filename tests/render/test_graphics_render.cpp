@@ -78,7 +78,8 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(headless::StartGraphics()) << "no headless device";
         ASSERT_TRUE(graphics.drawList2D.empty()) << "a display object outlived its test";
-        oldHandler = SetMessageBoxHandler([this](const std::string& text, const std::string& caption) {
+        oldHandler = SetMessageBoxHandler([this](const std::string& text, const std::string& caption,
+                                                  MessageBoxStyle) {
             boxes.emplace_back(text, caption);
         });
     }

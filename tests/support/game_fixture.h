@@ -29,7 +29,8 @@ protected:
 
     void SetUp() override {
         boxes.clear();
-        SetMessageBoxHandler([this](const std::string& text, const std::string& caption) {
+        SetMessageBoxHandler([this](const std::string& text, const std::string& caption,
+                                        MessageBoxStyle) {
             boxes.push_back(caption + ": " + text);
         });
         ClearInput();

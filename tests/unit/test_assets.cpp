@@ -12,6 +12,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include "tools/asset_gen/die_pips.h"
+
 namespace {
 
 constexpr int kPathMax = 1024;
@@ -124,17 +126,6 @@ std::vector<Blob> darkBlobs(const Image& img, int minPixels) {
     return blobs;
 }
 
-// Pip positions on the 3x3 grid (column, row), the usual layouts.
-const int kLayout[7][6][2] = {
-    {},
-    {{1, 1}},
-    {{0, 0}, {2, 2}},
-    {{0, 0}, {1, 1}, {2, 2}},
-    {{0, 0}, {2, 0}, {0, 2}, {2, 2}},
-    {{0, 0}, {2, 0}, {1, 1}, {0, 2}, {2, 2}},
-    {{0, 0}, {0, 1}, {0, 2}, {2, 0}, {2, 1}, {2, 2}},
-};
-
 // Checks a die face: size, transparent corners, opaque body, no colour-key
 // white, and exactly `face` pips at the expected grid positions.
 void checkDie(const char* rel, int size, int face) {
@@ -162,8 +153,8 @@ void checkDie(const char* rel, int size, int face) {
     ASSERT_EQ(static_cast<int>(blobs.size()), face);
     const double tol = 2.0 * unit;
     for (int i = 0; i < face; ++i) {
-        double ex = size * (0.25 + 0.25 * kLayout[face][i][0]);
-        double ey = size * (0.25 + 0.25 * kLayout[face][i][1]);
+        const double ex = DiePipCentre(size, kDiePips[face][i][0]);
+        const double ey = DiePipCentre(size, kDiePips[face][i][1]);
         bool found = false;
         for (const Blob& b : blobs)
             if (std::fabs(b.cx - ex) <= tol && std::fabs(b.cy - ey) <= tol) found = true;

@@ -26,12 +26,15 @@ using Boxes = std::vector<std::pair<std::string, std::string>>;  // (text, capti
 class BoxRecorder {
 public:
     BoxRecorder() {
-        old_ = SetMessageBoxHandler([this](const std::string& text, const std::string& caption) {
+        old_ = SetMessageBoxHandler([this](const std::string& text, const std::string& caption,
+                                           MessageBoxStyle style) {
             boxes.emplace_back(text, caption);
+            styles.push_back(style);
         });
     }
     ~BoxRecorder() { SetMessageBoxHandler(old_); }
     Boxes boxes;
+    std::vector<MessageBoxStyle> styles;
 
 private:
     MessageBoxHandler old_;
@@ -429,8 +432,7 @@ TEST_F(DisplayObjects, ConstructionStateAndPositions) {
     sprite.SetPosition(10, 20);
     EXPECT_EQ(sprite.GetPosition()[0], 10.0f);
     EXPECT_EQ(sprite.GetPosition()[1], 20.0f);
-    const float xy[2] = {1.5f, -2.25f};
-    sprite.SetPosition(xy);
+    sprite.SetPosition(1.5f, -2.25f);
     EXPECT_EQ(sprite.GetPosition()[0], 1.5f);
     EXPECT_EQ(sprite.GetPosition()[1], -2.25f);
     sprite.Unregister();
@@ -485,6 +487,9 @@ TEST(GraphicsTextures, UnknownNameIsReportedOnceThenOnlyTheLoadFails) {
     EXPECT_EQ(registry.CreateTexture("Ghost"), nullptr);
     const Boxes first{{"テクスチャ生成に失敗", "Ghost"}, {"画像データの読み込みに失敗", ""}};
     EXPECT_EQ(recorder.boxes, first);
+    // Both are plain OK boxes: no error icon.
+    const std::vector<MessageBoxStyle> plain(2, MessageBoxStyle::Plain);
+    EXPECT_EQ(recorder.styles, plain);
     recorder.boxes.clear();
     EXPECT_EQ(registry.CreateTexture("Ghost"), nullptr);
     const Boxes second{{"画像データの読み込みに失敗", ""}};

@@ -16,8 +16,12 @@ namespace {
 
 TEST(GraphicsNoDevice, GameEndsWithStatusOneAfterTheBox) {
     std::vector<std::pair<std::string, std::string>> boxes;
+    std::vector<MessageBoxStyle> styles;
     const MessageBoxHandler old = SetMessageBoxHandler(
-        [&boxes](const std::string& text, const std::string& caption) { boxes.emplace_back(text, caption); });
+        [&boxes, &styles](const std::string& text, const std::string& caption, MessageBoxStyle style) {
+            boxes.emplace_back(text, caption);
+            styles.push_back(style);
+        });
     int attempts = 0;
     const DeviceFactory oldFactory = SetDeviceFactory(
         [&attempts](WindowHandle, const PresentParams&, DeviceKind) -> RenderDevice* {
@@ -36,6 +40,7 @@ TEST(GraphicsNoDevice, GameEndsWithStatusOneAfterTheBox) {
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].first, "エラー");
     EXPECT_EQ(boxes[0].second, "Direct3Dのデバイス生成に失敗");
+    EXPECT_EQ(styles[0], MessageBoxStyle::Plain);  // an OK box with no icon
     EXPECT_NE(errors.find("graphics"), std::string::npos) << errors;
     EXPECT_FALSE(HasGraphicsDevice());
 }

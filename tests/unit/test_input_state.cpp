@@ -364,21 +364,28 @@ TEST_F(InputTest, KeyboardOnlyPadsFollowTheKeys) {
     EXPECT_EQ(in.pads[0].current.x, 0x8000);
 }
 
-TEST(PadStateLayout, BytesOnTheWire) {
+TEST(PadStateLayout, BytesOnTheWireAreLittleEndianOnEveryMachine) {
     PadState s{};
     s.buttons[0] = 0x80;
     s.buttons[11] = 0x01;
     s.x = 0x01020304;
+    s.y = 0x7FFFFFFF;
+    s.z = INT32_MIN;
     s.rz = -2;
-    uint8_t bytes[sizeof s];
-    std::memcpy(bytes, &s, sizeof s);
-    EXPECT_EQ(sizeof s, 28u);
-    EXPECT_EQ(bytes[0], 0x80);
-    EXPECT_EQ(bytes[11], 0x01);
-    EXPECT_EQ((std::vector<uint8_t>(bytes + 12, bytes + 16)),
-              (std::vector<uint8_t>{0x04, 0x03, 0x02, 0x01}));
-    EXPECT_EQ((std::vector<uint8_t>(bytes + 24, bytes + 28)),
-              (std::vector<uint8_t>{0xFE, 0xFF, 0xFF, 0xFF}));
+    uint8_t bytes[kPadStateBytes];
+    EncodePadState(s, bytes);
+    // What every machine sends, whatever its own byte order: a big-endian one
+    // holds x in memory as 01 02 03 04 and must still send 04 03 02 01.
+    const std::vector<uint8_t> wire{0x80, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x01,
+                                    0x04, 0x03, 0x02, 0x01, 0xFF, 0xFF, 0xFF, 0x7F,
+                                    0x00, 0x00, 0x00, 0x80, 0xFE, 0xFF, 0xFF, 0xFF};
+    EXPECT_EQ(std::vector<uint8_t>(bytes, bytes + kPadStateBytes), wire);
+    const PadState back = DecodePadState(wire.data());
+    EXPECT_EQ(std::memcmp(back.buttons, s.buttons, sizeof s.buttons), 0);
+    EXPECT_EQ(back.x, s.x);
+    EXPECT_EQ(back.y, s.y);
+    EXPECT_EQ(back.z, s.z);
+    EXPECT_EQ(back.rz, s.rz);
 }
 
 TEST(PadAxes, StickRangeIsZeroTo65536) {

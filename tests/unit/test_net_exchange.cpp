@@ -361,7 +361,7 @@ TEST(NetConnect, HostPlaysRoleOneAndJoinerRoleTwo) {
     const std::string said = testing::internal::GetCapturedStderr();
     joiner.join();
     ASSERT_TRUE(ok) << error;
-    EXPECT_EQ(said, "kaziro: waiting for a second machine to join on port " +
+    EXPECT_EQ(said, "kaziro: network: waiting for a second machine to join on port " +
                         std::to_string(host.port) + " (Ctrl+C to cancel)\n");
     EXPECT_EQ(netRole, 1);
     EXPECT_NE(netSocket1, kNoSocket);

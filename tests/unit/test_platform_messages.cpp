@@ -167,13 +167,13 @@ TEST_F(PlatformMessages, DroppedFileArrivesWithItsWholePath) {
 
 TEST(MessageBoxes, HandlerReceivesTheTextsConvertedFromShiftJis) {
     std::vector<std::pair<std::string, std::string>> boxes;
-    SetMessageBoxHandler([&](const std::string& text, const std::string& caption) {
-        boxes.emplace_back(text, caption);
-    });
+    SetMessageBoxHandler([&](const std::string& text, const std::string& caption,
+                             MessageBoxStyle) { boxes.emplace_back(text, caption); });
     // "Direct3Dのデバイス生成に失敗" over "エラー"
     MessageBox("\x83\x47\x83\x89\x81\x5B",
                "\x44\x69\x72\x65\x63\x74\x33\x44\x82\xCC\x83\x66\x83\x6F\x83\x43\x83\x58\x90\xB6"
-               "\x90\xAC\x82\xC9\x8E\xB8\x94\x73");
+               "\x90\xAC\x82\xC9\x8E\xB8\x94\x73",
+               MessageBoxStyle::Plain);
     SetMessageBoxHandler(nullptr);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].first, "エラー");
@@ -182,7 +182,7 @@ TEST(MessageBoxes, HandlerReceivesTheTextsConvertedFromShiftJis) {
 
 TEST(MessageBoxes, WithoutADisplayTheBoxIsOneLineOnStandardError) {
     ::testing::internal::CaptureStderr();
-    MessageBox("\x83\x47\x83\x89\x81\x5B", "Sound/x.wav");
+    MessageBox("\x83\x47\x83\x89\x81\x5B", "Sound/x.wav", MessageBoxStyle::Error);
     const std::string err = ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(err, "kaziro: Sound/x.wav: エラー\n");
 }

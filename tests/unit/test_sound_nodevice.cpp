@@ -23,7 +23,7 @@ TEST(NoAudioDevice, EverySoundCallIsSafeAndSilent) {
 
     std::vector<std::string> boxes;
     MessageBoxHandler old = SetMessageBoxHandler(
-        [&](const std::string& text, const std::string&) { boxes.push_back(text); });
+        [&](const std::string& text, const std::string&, MessageBoxStyle) { boxes.push_back(text); });
 
     cDSound player;
     EXPECT_LT(player.Init(nullptr), 0);

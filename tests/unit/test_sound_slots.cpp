@@ -57,13 +57,15 @@ std::string WriteTemp(const std::string& name, const Bytes& bytes) {
 
 struct Box {
     std::string text, caption;
+    MessageBoxStyle style;
 };
 
 class SoundTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        old_ = SetMessageBoxHandler([this](const std::string& text, const std::string& caption) {
-            boxes.push_back({text, caption});
+        old_ = SetMessageBoxHandler([this](const std::string& text, const std::string& caption,
+                                           MessageBoxStyle style) {
+            boxes.push_back({text, caption, style});
         });
         ASSERT_EQ(player.Init(nullptr), 0) << "the dummy audio driver opens";
     }
@@ -136,6 +138,7 @@ TEST_F(SoundTest, MissingFileShowsTheBoxOncePerRequest) {
                              "\xAB\xE5\xA4\xB1\xE6\x95\x97\xE3\x81\x97\xE3\x81\xBE\xE3\x81\x97\xE3"
                              "\x81\x9F");  // …ファイルの読み込みに失敗しました
     EXPECT_EQ(boxes[0].caption, "\xE3\x82\xA8\xE3\x83\xA9\xE3\x83\xBC");  // エラー
+    EXPECT_EQ(boxes[0].style, MessageBoxStyle::Error);  // this box alone carries the error icon
     EXPECT_EQ(Busy(), 0);
     EXPECT_EQ(player.Play("Sound/Set.wav"), 0) << "the failed request left slot 0 free";
 }

@@ -19,6 +19,8 @@
 #include <cstring>
 #include <vector>
 
+#include "die_pips.h"
+
 namespace {
 
 constexpr float kPi = 3.14159265358979f;
@@ -185,8 +187,7 @@ bool savePNG(const Canvas& cv, const char* path) {
 // ---------------------------------------------------------------------------
 // Artwork.
 
-// A die face of the given size (square). Pips sit on a 3x3 grid at a quarter,
-// half and three quarters of the face.
+// A die face of the given size (square), its pips where die_pips.h puts them.
 Canvas drawDie(int size, int face) {
     Canvas cv(size, size);
     const float k = size / 64.0f;
@@ -204,20 +205,11 @@ Canvas drawDie(int size, int face) {
     cv.fill([=](float x, float y) { return sdRoundRect(x, y, c, c, half - inset, half - inset - 0.6f * k, radius - inset); },
             [=](float, float y) { return mix(rgb(0xFAFAFA), rgb(0xE3E5EA), (y / size - 0.15f) / 0.85f); });
 
-    static const int kLayout[7][6][2] = {
-        {},
-        {{1, 1}},
-        {{0, 0}, {2, 2}},
-        {{0, 0}, {1, 1}, {2, 2}},
-        {{0, 0}, {2, 0}, {0, 2}, {2, 2}},
-        {{0, 0}, {2, 0}, {1, 1}, {0, 2}, {2, 2}},
-        {{0, 0}, {0, 1}, {0, 2}, {2, 0}, {2, 1}, {2, 2}},
-    };
     // A lone pip is drawn larger, as on most real dice.
     const float pipR = (face == 1 ? 7.5f : 5.8f) * k;
     for (int i = 0; i < face; ++i) {
-        const float px = size * (0.25f + 0.25f * kLayout[face][i][0]);
-        const float py = size * (0.25f + 0.25f * kLayout[face][i][1]);
+        const float px = DiePipCentre(size, kDiePips[face][i][0]);
+        const float py = DiePipCentre(size, kDiePips[face][i][1]);
         // Pips are drilled in: dark core, slightly lighter toward the bottom.
         cv.fill([=](float x, float y) { return sdCircle(x, y, px, py, pipR); },
                 [=](float, float y) { return mix(rgb(0x1C1F26), rgb(0x3A3F4A), (y - (py - pipR)) / (2.0f * pipR)); });

@@ -1,0 +1,103 @@
+// The gameplay's float rules, bit for bit: hundreds of bounces, paddle turns,
+// new dice and throws off a full slot, against bit patterns computed once from
+// the rules by tests/support/float_rules_reference.py. Any build type whose
+// optimiser folds a rounding away (or contracts a product into a sum) lands
+// on other bits and fails here, where a tolerance would not see it.
+#include <cstring>
+
+#include "app/Random.h"
+#include "game/Angles.h"
+#include "game/cFallen.h"
+#include "game/cPaddle.h"
+#include "graphics/cTextureManager.h"
+#include "support/game_fixture.h"
+
+namespace {
+
+uint32_t Bits(float value) {
+    uint32_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
+
+// FNV-1a over the little-endian bytes of each value, as the reference does.
+struct Digest {
+    uint32_t hash = 0x811C9DC5u;
+    void Add(uint32_t value) {
+        for (int i = 0; i < 4; ++i) hash = (hash ^ ((value >> (8 * i)) & 0xFFu)) * 0x01000193u;
+    }
+};
+
+class FloatRules : public GameFixture {
+protected:
+    void SetUp() override {
+        GameFixture::SetUp();
+        for (int n = 1; n <= 6; ++n) {
+            const std::string name = "Dice" + std::to_string(n);
+            const std::string path = "Graphic/die" + std::to_string(n) + ".png";
+            textureManager.RegisterTexture(name.c_str(), path.c_str());
+        }
+        textureManager.RegisterTexture("Paddle", "Graphic/Bar.png");
+    }
+};
+
+}  // namespace
+
+TEST_F(FloatRules, ThreeHundredBouncesLandOnTheRulesBits) {
+    cFallen die;
+    cPaddle paddle;  // the die sits on its centre, so every step is a hit
+    float vx = 0.75f, vy = 2.5f;
+    Digest digest;
+    float first[2] = {};
+    for (int n = 0; n < 300; ++n) {
+        die.x = paddle.x;
+        die.y = paddle.y;
+        die.vx = vx;
+        die.vy = vy;
+        die.cooldown = 0;
+        paddle.angle = static_cast<float>(((n * 37) % 200) * kPi / 100.0 - kPi);
+        die.Move(paddle);
+        ASSERT_EQ(die.cooldown, 20) << "bounce " << n << " missed the paddle";
+        vx = die.vx;
+        vy = die.vy;
+        if (n == 0) first[0] = vx, first[1] = vy;
+        digest.Add(Bits(vx));
+        digest.Add(Bits(vy));
+    }
+    EXPECT_EQ(first[0], 0x1.80000cp-1f);
+    EXPECT_EQ(first[1], -0x1.4147aep+1f);
+    EXPECT_EQ(vx, -0x1.846d5ap-1f);
+    EXPECT_EQ(vy, -0x1.400018p+1f);
+    EXPECT_EQ(digest.hash, 0x08CBA94Bu);
+}
+
+TEST_F(FloatRules, PaddleTurnsAndWrapsOnTheRulesBits) {
+    cPaddle paddle;
+    Digest digest;
+    for (int i = 0; i < 600; ++i) {
+        const int phase = (i / 45) % 3;
+        input.mouse.left = phase == 0;
+        input.mouse.right = phase == 1;
+        paddle.Move();
+        digest.Add(Bits(paddle.angle));
+    }
+    EXPECT_EQ(paddle.angle, -0x1.800058p+0f);
+    EXPECT_EQ(digest.hash, 0xFDCFD59Cu);
+}
+
+TEST_F(FloatRules, NewDiceAndThrowsOffAFullSlotLandOnTheRulesBits) {
+    cFallen thrown;  // made before the seeding: its draws are not counted
+    SeedRandom(20261208u);
+    Digest digest;
+    for (int i = 0; i < 200; ++i) {
+        cFallen die;  // direction first, then face
+        digest.Add(Bits(die.vx));
+        digest.Add(static_cast<uint32_t>(die.face));
+    }
+    for (int i = 0; i < 100; ++i) {
+        thrown.Rebound();
+        digest.Add(Bits(thrown.vx));
+        digest.Add(Bits(thrown.vy));
+    }
+    EXPECT_EQ(digest.hash, 0xD1301C35u);
+}
