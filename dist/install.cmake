@@ -1,6 +1,7 @@
 # Included by the top-level CMakeLists.txt (same scope): the install rules and the package.
 # Installation: the program under libexec, its data under share/kaziro, and a
-# launcher in bin that starts the program in its data folder.
+# launcher in bin that starts the program in its data folder; beside them the
+# desktop entry, icons, AppStream metainfo, manual page, copyright and changelog.
 include(GNUInstallDirs)
 # Installing (and packaging) takes what was built; it does not start a build.
 set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY TRUE)
@@ -16,6 +17,29 @@ foreach(size 64 256)
   install(FILES ${CMAKE_BINARY_DIR}/icons/${size}/kaziro.png
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
 endforeach()
+install(FILES ${PROJECT_SOURCE_DIR}/dist/example.kaziro.Kaziro.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+
+# The manual page and the changelog are installed compressed, as Debian wants
+# them: gzip -9n (no name or time stamp, so the same text gives the same bytes).
+find_program(KAZIRO_GZIP gzip REQUIRED)
+set(KAZIRO_DOC_BUILD_DIR ${CMAKE_BINARY_DIR}/dist)
+set(KAZIRO_COMPRESSED_DOCS)
+foreach(doc kaziro.6 changelog)
+  set(out ${KAZIRO_DOC_BUILD_DIR}/${doc}.gz)
+  add_custom_command(OUTPUT ${out}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${KAZIRO_DOC_BUILD_DIR}
+    COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/dist/${doc} ${KAZIRO_DOC_BUILD_DIR}/${doc}
+    COMMAND ${KAZIRO_GZIP} -9nf ${KAZIRO_DOC_BUILD_DIR}/${doc}
+    DEPENDS ${PROJECT_SOURCE_DIR}/dist/${doc}
+    COMMENT "Compressing ${doc}"
+    VERBATIM)
+  list(APPEND KAZIRO_COMPRESSED_DOCS ${out})
+endforeach()
+add_custom_target(kaziro_docs ALL DEPENDS ${KAZIRO_COMPRESSED_DOCS})
+install(FILES ${KAZIRO_DOC_BUILD_DIR}/kaziro.6.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
+install(FILES ${KAZIRO_DOC_BUILD_DIR}/changelog.gz ${PROJECT_SOURCE_DIR}/dist/copyright
+        DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 # A Debian package of the same layout under /usr: cpack -G DEB
 set(CPACK_PACKAGE_NAME kaziro)

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Installs into a temporary prefix, checks the layout, and starts the installed
-# launcher from another folder headless: the game must find its art (no image
-# message on standard error) and end with status 0 on SIGTERM.
+# Installs into a temporary prefix, checks the layout and the desktop
+# integration (desktop entry, AppStream metainfo and manual page through their
+# validators), and starts the installed launcher from another folder headless:
+# the game must find its art (no image message on standard error) and end with
+# status 0 on SIGTERM.
 set -euo pipefail
 build=$(pwd)
 tmp=$(mktemp -d)
@@ -25,9 +27,33 @@ for f in bin/kaziro libexec/kaziro/kaziro share/applications/kaziro.desktop \
 done
 for n in 1 2 3 4 5 6; do [ -e "$root/share/kaziro/Graphic/die$n.png" ] || { echo "missing die$n"; exit 1; }; done
 [ -x "$root/bin/kaziro" ] || { echo "launcher not executable"; exit 1; }
-if command -v desktop-file-validate >/dev/null; then
-  desktop-file-validate "$root/share/applications/kaziro.desktop"
+# Desktop integration: the entry, the AppStream metainfo and the manual page
+# must pass their validators (tools/install-deps.sh installs them).
+for tool in desktop-file-validate appstreamcli man; do
+  command -v "$tool" >/dev/null || { echo "$tool is missing: run tools/install-deps.sh"; exit 1; }
+done
+desktop="$root/share/applications/kaziro.desktop"
+desktop-file-validate "$desktop"
+grep -qx "StartupWMClass=Kaziro" "$desktop" || { echo "desktop entry lacks StartupWMClass=Kaziro"; exit 1; }
+metainfo=("$root"/share/metainfo/*.metainfo.xml)
+[ ${#metainfo[@]} -eq 1 ] && [ -f "${metainfo[0]}" ] || { echo "expected one metainfo file"; exit 1; }
+if ! report=$(appstreamcli validate --no-net "${metainfo[0]}" 2>&1); then
+  echo "$report"; exit 1
 fi
+launchable=$(sed -n 's|.*<launchable type="desktop-id">\(.*\)</launchable>.*|\1|p' "${metainfo[0]}")
+[ "$launchable" = kaziro.desktop ] || { echo "metainfo launches '$launchable', not kaziro.desktop"; exit 1; }
+page="$root/share/man/man6/kaziro.6.gz"
+manual=$(MANWIDTH=80 man --warnings -l "$page" 2>"$tmp/man-warnings")
+if [ -s "$tmp/man-warnings" ]; then
+  echo "manual page warnings:"; cat "$tmp/man-warnings"; exit 1
+fi
+for section in NAME SYNOPSIS DESCRIPTION OPTIONS CONTROLS FILES "EXIT STATUS"; do
+  grep -qx "$section" <<<"$manual" || { echo "manual page lacks section $section"; exit 1; }
+done
+# Every option is an entry of its own in the list of options.
+for opt in --players --keyboard-pad --music --fullscreen --scale --host --join --delay --help --version; do
+  grep -qE -- "^ {7}$opt( |\$)" <<<"$manual" || { echo "manual page does not describe $opt"; exit 1; }
+done
 file "$root/share/icons/hicolor/256x256/apps/kaziro.png" | grep -q "256 x 256"
 
 "$root/bin/kaziro" --version | grep -q "^kaziro "

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds the Debian package and lists it (files and dependencies) without
-# installing it.
+# Builds the Debian package and lists it (files, dependencies and the
+# changelog's version) without installing it.
 set -euo pipefail
 build=$(pwd)
 out=$(mktemp -d)
@@ -10,7 +10,9 @@ deb=$(ls "$out"/kaziro_*.deb)
 contents=$(dpkg-deb -c "$deb")
 for f in ./usr/bin/kaziro ./usr/libexec/kaziro/kaziro ./usr/share/kaziro/Graphic/die6.png \
          ./usr/share/kaziro/Sound/Save.wav ./usr/share/applications/kaziro.desktop \
-         ./usr/share/icons/hicolor/64x64/apps/kaziro.png; do
+         ./usr/share/icons/hicolor/64x64/apps/kaziro.png ./usr/share/man/man6/kaziro.6.gz \
+         ./usr/share/metainfo/example.kaziro.Kaziro.metainfo.xml \
+         ./usr/share/doc/kaziro/copyright ./usr/share/doc/kaziro/changelog.gz; do
   grep -q " $f\$" <<<"$contents" || { echo "package lacks $f"; exit 1; }
 done
 info=$(dpkg-deb -I "$deb")
@@ -19,4 +21,8 @@ for dep in libsdl2-2.0-0 libsdl2-image-2.0-0 libsdl2-ttf-2.0-0 libsdl2-mixer-2.0
   grep -q "Depends:.*$dep" <<<"$info" || { echo "package does not depend on $dep"; exit 1; }
 done
 grep -q "^ Package: kaziro$" <<<"$info"
+# The packaged changelog parses, and its newest entry is the package's version.
+dpkg-deb --fsys-tarfile "$deb" | tar -xOf - ./usr/share/doc/kaziro/changelog.gz | gzip -dc >"$out/changelog"
+version=$(dpkg-parsechangelog -l "$out/changelog" -S Version)
+[ "$version" = "$(dpkg-deb -f "$deb" Version)" ] || { echo "changelog version $version is not the package's"; exit 1; }
 echo "package $(basename "$deb"): ok"
