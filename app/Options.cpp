@@ -15,12 +15,64 @@ bool ParsePort(const std::string& text, uint16_t* port) {
     return true;
 }
 
+// A whole number from low to high.
+bool ParseCount(const std::string& text, long low, long high, long* value) {
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) return false;
+    errno = 0;
+    const long v = std::strtol(text.c_str(), nullptr, 10);
+    if (errno != 0 || v < low || v > high) return false;
+    *value = v;
+    return true;
+}
+
 }  // namespace
 
 bool ParseOptions(const std::vector<std::string>& args, AppOptions* options, std::string* error) {
+    bool playersGiven = false;
+    bool delayGiven = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        if (a == "--help" || a == "-h") {
+        // The value after an option that needs one.
+        const auto value = [&](const char* what, std::string* out) {
+            if (i + 1 >= args.size()) {
+                *error = a + " needs " + what;
+                return false;
+            }
+            *out = args[++i];
+            return true;
+        };
+        std::string v;
+        if (a == "--players") {
+            long players = 0;
+            if (!value("1 or 2", &v)) return false;
+            if (!ParseCount(v, 1, 2, &players)) {
+                *error = "--players takes 1 or 2, not " + v;
+                return false;
+            }
+            options->players = static_cast<int>(players);
+            playersGiven = true;
+        } else if (a == "--delay") {
+            long steps = 0;
+            if (!value("a number of steps", &v)) return false;
+            if (!ParseCount(v, 0, 30, &steps)) {
+                *error = "--delay takes a number of steps from 0 to 30, not " + v;
+                return false;
+            }
+            options->delay = static_cast<int>(steps);
+            delayGiven = true;
+        } else if (a == "--fullscreen") {
+            options->fullscreen = true;
+        } else if (a == "--scale") {
+            if (!value("a factor from 1 to 4", &v)) return false;
+            char* end = nullptr;
+            errno = 0;
+            const double scale = std::strtod(v.c_str(), &end);
+            if (v.empty() || errno != 0 || *end != '\0' || !(scale >= 1.0 && scale <= kMaxScale)) {
+                *error = "--scale takes a factor from 1 to 4 (such as 2 or 1.5), not " + v;
+                return false;
+            }
+            options->scale = scale;
+        } else if (a == "--help" || a == "-h") {
             options->showHelp = true;
         } else if (a == "--version") {
             options->showVersion = true;
@@ -93,6 +145,16 @@ bool ParseOptions(const std::vector<std::string>& args, AppOptions* options, std
             return false;
         }
     }
+    if (options->net != AppOptions::Net::None) {
+        if (playersGiven && options->players != 2) {
+            *error = "a two-machine game has two players: --players 1 does not go with --host or --join";
+            return false;
+        }
+        options->players = 2;
+    } else if (delayGiven) {
+        *error = "--delay goes with --host or --join";
+        return false;
+    }
     return true;
 }
 
@@ -100,13 +162,22 @@ std::string UsageText() {
     return "Usage: kaziro [OPTION]...\n"
            "Bounce the falling dice into the slots so that every slot adds up to 10.\n"
            "\n"
-           "  --keyboard-pad      read the pads from the keyboard (Z X A S E R W Q, Enter,\n"
+           "  --players 1|2       two players on one machine: player 1 with the mouse,\n"
+           "                      player 2 with the first game pad\n"
+           "  --keyboard-pad      read the pad from the keyboard (Z X A S E R W Q, Enter,\n"
            "                      Space and the arrow keys) instead of game controllers\n"
            "  --music FILE        loop FILE as background music (dropping an audio file\n"
            "                      on the window does the same)\n"
-           "  --host [PORT]       wait for a second machine to join a two-machine game\n"
+           "  --fullscreen        start fullscreen on the desktop's own resolution\n"
+           "  --scale N           a window N times the field's size (1 to 4, e.g. 1.5)\n"
+           "  --host [PORT]       wait for a second machine to join a two-player game\n"
            "                      (default port " + std::to_string(kDefaultPort) + ")\n"
            "  --join HOST[:PORT]  join the game that HOST is hosting\n"
+           "  --delay STEPS       input delay of a two-machine game in 16 ms steps (0 to 30;\n"
+           "                      by default chosen from the measured round trip)\n"
            "  --help              show this help and exit\n"
-           "  --version           show the version and exit\n";
+           "  --version           show the version and exit\n"
+           "\n"
+           "Keys: digits 1-9 (keypad or number row) restart at that difficulty, P pauses,\n"
+           "M mutes, F11 or Alt+Enter toggles fullscreen, Escape quits.\n";
 }

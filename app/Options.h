@@ -8,12 +8,19 @@
 // Port used by --host and --join when none is given.
 constexpr uint16_t kDefaultPort = 47800;
 
+// The largest --scale: four times the field, 3200 x 2400.
+constexpr double kMaxScale = 4.0;
+
 struct AppOptions {
+    int players = 1;           // --players 1|2: two players on one machine
     bool keyboardPad = false;  // --keyboard-pad: pads from the keyboard
     std::string musicFile;     // --music FILE: loop this file from start-up
+    bool fullscreen = false;   // --fullscreen: start fullscreen on the desktop's resolution
+    double scale = 1.0;        // --scale N: the window is N times the field (1 to 4)
     enum class Net { None, Host, Join } net = Net::None;
     std::string host;          // --join HOST[:PORT]
     uint16_t port = kDefaultPort;
+    int delay = -1;            // --delay STEPS; -1: chosen from the measured round trip
     bool showHelp = false;
     bool showVersion = false;
 };

@@ -8,6 +8,7 @@ constexpr int kWarmUp = 1000000;
 
 uint32_t state[kWords];
 int32_t position = kWords + 1;  // 625: never seeded
+uint64_t draws = 0;             // outputs since the last seeding
 const uint32_t twist[2] = {0u, 0x9908B0DFu};
 
 void Renew() {
@@ -34,6 +35,7 @@ void SeedRandom(uint32_t seed) {
     }
     position = kWords;
     for (int i = 0; i < kWarmUp; ++i) Random();
+    draws = 0;
 }
 
 uint32_t Random() {
@@ -43,6 +45,7 @@ uint32_t Random() {
         if (position == kWords + 1) SeedRandom(5489u);
         Renew();
     }
+    ++draws;
     uint32_t y = state[position++];
     y ^= y >> 11;
     y ^= (y << 7) & 0x9D2C5680u;
@@ -51,7 +54,10 @@ uint32_t Random() {
     return y;
 }
 
+uint64_t RandomDraws() { return draws; }
+
 void ResetRandomToUnseeded() {
     for (uint32_t& w : state) w = 0;
     position = kWords + 1;
+    draws = 0;
 }

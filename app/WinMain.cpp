@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "app/Play.h"
 #include "app/Random.h"
 #include "app/Setup.h"
 #include "audio/Music.h"
@@ -38,12 +39,13 @@ intptr_t WndProc(WindowHandle window, uint32_t message, uintptr_t wParam, intptr
         case WM_KEYDOWN:
             if (wParam == VK_ESCAPE) PostQuitMessage(0);
             return 0;  // other keys are read through the input state
-        case WM_LBUTTONDOWN: input.rawMouse.left = 1; return 0;
-        case WM_LBUTTONUP: input.rawMouse.left = 0; return 0;
-        case WM_RBUTTONDOWN: input.rawMouse.right = 1; return 0;
-        case WM_RBUTTONUP: input.rawMouse.right = 0; return 0;
-        case WM_MBUTTONDOWN: input.rawMouse.middle = 1; return 0;
-        case WM_MBUTTONUP: input.rawMouse.middle = 0; return 0;
+        case WM_LBUTTONDOWN:
+        case WM_LBUTTONUP:
+        case WM_RBUTTONDOWN:
+        case WM_RBUTTONUP:
+        case WM_MBUTTONDOWN:
+        case WM_MBUTTONUP:
+            return 0;  // the input sampling reads the buttons from the platform
         case MM_MCINOTIFY:
             if (wParam == MCI_NOTIFY_SUCCESSFUL) {
                 // The music played to its end: start the same file again.
@@ -81,15 +83,21 @@ void PadQuitTest() {
     }
 }
 
-bool RunLogicStep(cSQDefault& root) {
+StepEnd RunLogicStep(cSQDefault& root, int* quitStatus) {
     input.Refresh();
     PadQuitTest();
-    if (netActive && !ExchangePadStates()) return false;
-    if (!StepRootScene(root)) PostQuitMessage(0);  // the chain has ended
-    taskManager.RunTasks();
+    HandleLocalKeys();
+    const StepEnd end = GatherControls(quitStatus);
+    if (end != StepEnd::Going) return end;
+    // While paused the field stays as it is: no scene, task or spawn moves.
+    if (!UpdatePause()) {
+        if (!StepRootScene(root)) PostQuitMessage(0);  // the chain has ended
+        taskManager.RunTasks();
+    }
     RenderFrame();
     dsound.ReleaseStopped();
-    return true;
+    NoteStepDone(root.child);
+    return StepEnd::Going;
 }
 
 int RunMainLoop(cSQDefault& root, const LoopClock& clock) {
@@ -101,7 +109,10 @@ int RunMainLoop(cSQDefault& root, const LoopClock& clock) {
         // step by step, each with its frame.
         if (static_cast<uint32_t>(now - stepClock) > kStepMilliseconds) {
             stepClock += kStepMilliseconds;
-            if (!RunLogicStep(root)) return kExitExchangeFailed;
+            int quitStatus = 0;
+            const StepEnd end = RunLogicStep(root, &quitStatus);
+            if (end == StepEnd::Failed) return kExitExchangeFailed;
+            if (end == StepEnd::Quit) return quitStatus;
         } else {
             clock.sleep(1);
         }
@@ -116,7 +127,8 @@ int RunMainLoop(cSQDefault& root, const LoopClock& clock) {
 
 int WinMain(const AppOptions& options) {
     std::snprintf(windowTitle, sizeof windowTitle, "%s", "Kaziro");
-    SeedRandom(timeGetTime());
+    // Two machines start their generators from the seed they agreed on.
+    SeedRandom(netActive ? netSeed : timeGetTime());
 
     if (!RegisterWindowClass(windowTitle, WndProc)) return 0;
 
@@ -139,6 +151,11 @@ int WinMain(const AppOptions& options) {
     }
     input.Init(window);
     input.keyboardOnly = options.keyboardPad;
+    if (!StartPlay(options)) {
+        DestroyGameWindow(window);
+        ClearMessageQueue();
+        return kExitCannotPlay;
+    }
     musicWindow = window;
     dsound.Init(window);
     if (!options.musicFile.empty()) PlayMusic(options.musicFile);

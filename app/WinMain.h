@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "app/Options.h"
+#include "app/Play.h"
 #include "platform/window.h"
 #include "scene/cSequence.h"
 
@@ -20,6 +21,8 @@ constexpr uint32_t kStepMilliseconds = 16;
 constexpr int kExitExchangeFailed = 1;
 // Exit status when no window or no graphics device could be made.
 constexpr int kExitNoDisplay = 1;
+// Exit status when the game asked for cannot be played on this machine.
+constexpr int kExitCannotPlay = 1;
 
 // Where the main loop reads the time and how it waits between polls. The
 // game uses the system clock; tests drive the timing exactly.
@@ -36,12 +39,14 @@ int WinMain(const AppOptions& options);
 intptr_t WndProc(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam);
 
 // Runs passes until WM_QUIT is taken from the queue (its wParam is returned)
-// or the pad-state exchange fails (kExitExchangeFailed).
+// or the two-machine game ends (kExitExchangeFailed).
 int RunMainLoop(cSQDefault& root, const LoopClock& clock);
 
-// One logic step: input, pad quit test, exchange, scene walk, tasks, frame,
-// release of finished sounds. False when the exchange failed and the loop must end.
-bool RunLogicStep(cSQDefault& root);
+// One logic step: input, pad quit test, the players' records (exchanged in a
+// two-machine game), scene walk, tasks, frame, release of finished sounds.
+// Ends early when the exchange failed or a quit was taken while it waited
+// (then *quitStatus is that quit's status).
+StepEnd RunLogicStep(cSQDefault& root, int* quitStatus);
 
 // The pad quit test: R1, R2, L1, L2, SELECT and START held together on any pad in use.
 void PadQuitTest();

@@ -38,6 +38,11 @@ void cDSound::ReleaseStopped() {
     }
 }
 
+void cDSound::SetMuted(bool mute) {
+    muted = mute;
+    SetOutputMuted(mute);
+}
+
 void cDSound::Shutdown() {
     for (std::unique_ptr<cSound>& slot : slots) slot.reset();
     if (device) CloseAudioOutput();

@@ -30,9 +30,12 @@ public:
     void ReleaseStopped();
     // Frees every slot, playing or not, and closes the output (also at exit).
     void Shutdown();
+    // Silences the effects and the music, or gives them back their volume.
+    void SetMuted(bool muted);
 
     WindowHandle window = nullptr;
     bool device = false;  // the sound output is open
+    bool muted = false;
     std::unique_ptr<cSound> slots[kSoundSlots];
 };
 

@@ -11,7 +11,6 @@
 #include <string>
 #include <thread>
 
-#include "input/cInput.h"
 #include "net/cNetwork.h"
 #include "platform/socket.h"
 #include "tests/support/free_port.h"
@@ -69,17 +68,22 @@ void Exchange(benchmark::State& state, int32_t role) {
         return;
     }
     // This process plays `role` on the hosting end; the thread plays the other.
+    // Without input delay: every exchange is a whole round trip.
     netRole = role;
+    netDelay = 0;
     (role == 1 ? netSocket1 : netSocket2) = hosted;
     netOpen = netActive = true;
+    ResetLockstep();
     std::thread other(OtherMachine, joined, role != 1);
+    PadState mine{}, player1{}, player2{};
     for (auto _ : state) {
-        input.pads[0].current.x++;
-        if (!ExchangePadStates()) {
+        mine.x++;
+        if (ExchangePadStates(mine, PadState{}, &player1, &player2) != ExchangeResult::Done) {
             state.SkipWithError("exchange failed");
             break;
         }
-        benchmark::DoNotOptimize(input.pads[1].current);
+        benchmark::DoNotOptimize(player1);
+        benchmark::DoNotOptimize(player2);
     }
     ShutdownNetwork();  // the quit notice ends the other thread
     other.join();

@@ -60,7 +60,8 @@ void BM_LogicStepWorstLoad(benchmark::State& state) {
     };
     refill();
     for (auto _ : state) {
-        RunLogicStep(root);
+        int quitStatus = 0;
+        RunLogicStep(root, &quitStatus);
         state.PauseTiming();
         Message m;
         while (PeekMessage(&m)) DispatchMessage(m);

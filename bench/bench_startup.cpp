@@ -32,7 +32,8 @@ namespace {
     input.Init(window);
     dsound.Init(window);
     cSQDefault root(CreateFirstScene());
-    RunLogicStep(root);  // its frame is presented
+    int quitStatus = 0;
+    RunLogicStep(root, &quitStatus);  // its frame is presented
     const char done = 1;
     if (write(fd, &done, 1) != 1) _exit(3);
     _exit(0);

@@ -62,7 +62,7 @@ bool cFallen::HitsPaddle(const cPaddle& paddle) const {
     return static_cast<double>(dx2) + static_cast<double>(dy2) < kReach;
 }
 
-void cFallen::Move(const cPaddle& paddle) {
+void cFallen::Move(const cPaddle& paddle, const cPaddle* second) {
     if (slot != -1) {  // resting in a slot: no movement, no paddle
         angle = 0.0f;
         return;
@@ -76,26 +76,35 @@ void cFallen::Move(const cPaddle& paddle) {
     sprite->SetPosition(static_cast<int32_t>(x), static_cast<int32_t>(y));
     if (rebounded) return;  // thrown off a slot: passes through the paddle
 
-    if (HitsPaddle(paddle) && cooldown == 0) {
-        // Mirror the velocity across the paddle's line: turn it by T = 2·(P − A),
-        // so the direction A becomes 2·P − A at the same speed.
-        const float a = RoundToFloat(std::atan2(static_cast<double>(vy), static_cast<double>(vx)));
-        const float t =
-            RoundToFloat(2.0 * (static_cast<double>(paddle.angle) - static_cast<double>(a)));
-        const double cT = RoundedCos(t);
-        const double sT = RoundedSin(t);
-        const double oldVx = vx;
-        const double oldVy = vy;
-        vx = RoundToFloat(cT * oldVx - sT * oldVy);
-        vy = RoundToFloat(sT * oldVx + cT * oldVy);
-        cooldown = kHitCooldown;
-        face = (face + 1) % 6;
-        SetFaceTexture();
-        spin = -spin;
-        char sound[32];
-        std::snprintf(sound, sizeof sound, "Sound/Pad%d.wav", static_cast<int>(face));
-        dsound.Play(sound);
+    if (cooldown != 0) return;
+    // Player 1's paddle is asked first: a bounce off it starts the cool-down,
+    // so when both paddles reach the die in one step, player 1's wins.
+    if (HitsPaddle(paddle)) {
+        Bounce(paddle);
+    } else if (second && HitsPaddle(*second)) {
+        Bounce(*second);
     }
+}
+
+void cFallen::Bounce(const cPaddle& paddle) {
+    // Mirror the velocity across the paddle's line: turn it by T = 2·(P − A),
+    // so the direction A becomes 2·P − A at the same speed.
+    const float a = RoundToFloat(std::atan2(static_cast<double>(vy), static_cast<double>(vx)));
+    const float t =
+        RoundToFloat(2.0 * (static_cast<double>(paddle.angle) - static_cast<double>(a)));
+    const double cT = RoundedCos(t);
+    const double sT = RoundedSin(t);
+    const double oldVx = vx;
+    const double oldVy = vy;
+    vx = RoundToFloat(cT * oldVx - sT * oldVy);
+    vy = RoundToFloat(sT * oldVx + cT * oldVy);
+    cooldown = kHitCooldown;
+    face = (face + 1) % 6;
+    SetFaceTexture();
+    spin = -spin;
+    char sound[32];
+    std::snprintf(sound, sizeof sound, "Sound/Pad%d.wav", static_cast<int>(face));
+    dsound.Play(sound);
 }
 
 void cFallen::Rebound() {

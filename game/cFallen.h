@@ -18,8 +18,8 @@ public:
     cFallen(const cFallen&) = delete;
     cFallen& operator=(const cFallen&) = delete;
 
-    // One logic step against the board's paddle.
-    void Move(const cPaddle& paddle);
+    // One logic step against the board's paddle, and player 2's when there is one.
+    void Move(const cPaddle& paddle, const cPaddle* second = nullptr);
     // Whether the die's centre is within reach of the paddle's centre.
     bool HitsPaddle(const cPaddle& paddle) const;
     // Throws the die off a full slot: speed 8, never upward, through the paddle.
@@ -39,4 +39,8 @@ public:
     int32_t face = 0;      // 0..5; the die's value is face + 1
     bool rebounded = false;
     bool landed = false;
+
+private:
+    // Mirrors the velocity across the paddle, turns to the next face, plays its sound.
+    void Bounce(const cPaddle& paddle);
 };

@@ -5,7 +5,7 @@
 
 #include "game/cSQMain.h"
 #include "graphics/cMetaObject.h"
-#include "input/cInput.h"
+#include "input/Controls.h"
 
 namespace {
 
@@ -32,7 +32,8 @@ cSQInterval::cSQInterval(int32_t d, int32_t s) : score(s), difficulty(d) {
 cSQInterval::~cSQInterval() { delete label; }
 
 cSequence* cSQInterval::Update() {
-    if (input.mouse.left == 0 || input.prevMouse.left != 0) return this;
+    // Only a press that begins in this step counts.
+    if (!controls.ConfirmPressed()) return this;
     if (difficulty == 9) return nullptr;
     return NewBoard(difficulty + 1);
 }

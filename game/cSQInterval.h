@@ -1,6 +1,6 @@
 // The result scene between two rounds: one line with the difficulty and the
-// score; a fresh left click starts the next difficulty, or ends the game
-// after difficulty 9.
+// score; a fresh click (a player's continue button) starts the next
+// difficulty, or ends the game after difficulty 9.
 #pragma once
 
 #include <cstdint>

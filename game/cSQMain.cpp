@@ -12,7 +12,7 @@
 #include "graphics/Graphics.h"
 #include "graphics/cMetaObject.h"
 #include "graphics/cTextureManager.h"
-#include "input/cInput.h"
+#include "input/Controls.h"
 
 int32_t spawnCounter = 0;
 
@@ -27,9 +27,6 @@ constexpr uint32_t kSlotSpan = 600;    // distance between the two slot lines
 constexpr uint32_t kLeftLabelSpan = kSlotSpan + 2 * 32;   // 664
 constexpr uint32_t kRightLabelSpan = kSlotSpan + 2 * 39;  // 678
 
-// Keypad 1 to 9, in the order they are tested.
-constexpr int kDifficultyKeys[9] = {DIK_NUMPAD1, DIK_NUMPAD2, DIK_NUMPAD3, DIK_NUMPAD4, DIK_NUMPAD5,
-                                    DIK_NUMPAD6, DIK_NUMPAD7, DIK_NUMPAD8, DIK_NUMPAD9};
 
 // A display object takes itself out of the draw list when it is deleted.
 template <typename T>
@@ -51,6 +48,8 @@ cSequence* NewBoard(int32_t difficulty) {
 cSQMain::cSQMain(int32_t d) {
     textureManager.RegisterTexture("Panel", "Graphic/Panel.png");
     textureManager.RegisterTexture("Paddle", "Graphic/Bar.png");
+    const bool twoPlayers = controls.players > 1;
+    if (twoPlayers) textureManager.RegisterTexture("Paddle2", "Graphic/Bar2.png");
     for (int n = 1; n <= 6; ++n) {
         char name[32];
         char path[32];
@@ -76,6 +75,7 @@ cSQMain::cSQMain(int32_t d) {
         labels[2 * r + 1] = new cFont("0", rightLabelX, rowY);
     }
     paddle = new cPaddle();
+    if (twoPlayers) paddle2 = new cPaddle("Paddle2");
     scoreLabel = new cFont("100", 750, 32);
 }
 
@@ -85,6 +85,8 @@ cSQMain::~cSQMain() {
     for (int32_t s = 0; s < slots; ++s) DestroyDisplayObject(labels[s]);
     delete paddle;  // its sprite first, then the paddle
     paddle = nullptr;
+    delete paddle2;
+    paddle2 = nullptr;
     for (cFallen* die : dice) delete die;  // each die's sprite, then the die
     dice.clear();
     DestroyDisplayObject(scoreLabel);
@@ -147,14 +149,16 @@ void cSQMain::Land(cFallen* die, int32_t s) {
 }
 
 cSequence* cSQMain::Update() {
-    for (int i = 0; i < 9; ++i) {
-        if (KeyPressed(kDifficultyKeys[i])) return NewBoard(i + 1);
+    // Digits 1 to 9 in this order: the lowest one pressed wins.
+    for (int d = 1; d <= 9; ++d) {
+        if (controls.DigitPressed(d)) return NewBoard(d);
     }
 
-    paddle->Move();
+    paddle->Move(controls.Of(0));
+    if (paddle2) paddle2->Move(controls.Of(1));
 
     for (cFallen* die : dice) {
-        die->Move(*paddle);
+        die->Move(*paddle, paddle2);
         if (die->landed) continue;
         const int32_t s = SlotAt(die->x, die->y);
         if (s != -1) Land(die, s);

@@ -2,9 +2,10 @@
 //
 // A board of difficulty d has d rows of two slots (slot s lies in row s / 2;
 // even s on the left, odd s on the right). Every step it reads the
-// difficulty keys, moves the paddle and the dice, lands and scores dice that
-// cross a slot line, removes dice that left the bottom, spawns a die every
-// 100 steps, and ends the round when every slot holds 10 or more.
+// difficulty digits, moves the paddles and the dice, lands and scores dice
+// that cross a slot line, removes dice that left the bottom, spawns a die
+// every 100 steps, and ends the round when every slot holds 10 or more. In a
+// two-player game there are two paddles; the players share slots and score.
 #pragma once
 
 #include <cstdint>
@@ -28,7 +29,7 @@ public:
     explicit cSQMain(int32_t difficulty);
     ~cSQMain() override;
 
-    // Itself while the round goes on; a new board when a difficulty key was
+    // Itself while the round goes on; a new board when a difficulty digit was
     // pressed; the result scene when every slot is full; null when the new
     // scene cannot be allocated.
     cSequence* Update() override;
@@ -41,7 +42,8 @@ public:
     void PlaceInSlot(int32_t n, cFallen* die, int32_t s, int32_t d);
 
     cSprite* panels[kMaxSlots] = {};
-    cPaddle* paddle = nullptr;
+    cPaddle* paddle = nullptr;   // player 1's
+    cPaddle* paddle2 = nullptr;  // player 2's, in a two-player game
     std::deque<cFallen*> dice;  // spawn order, oldest first; owned
     int32_t sums[kMaxSlots] = {};
     int32_t counts[kMaxSlots] = {};

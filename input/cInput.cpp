@@ -34,6 +34,11 @@ int32_t cInput::Init(WindowHandle window, InputDevices* devices) {
         slot.current = PadState{};
         slot.previous = PadState{};
     }
+    // A pad not read yet holds its hat centred, not pointing up.
+    for (JoyState2& buffer : padBuffers) {
+        buffer = JoyState2{};
+        for (uint32_t& hat : buffer.pov) hat = 0xFFFFFFFFu;
+    }
     std::memset(keys, 0, sizeof keys);
     std::memset(prevKeys, 0, sizeof prevKeys);
     this->devices = devices ? devices : &SystemInputDevices();
@@ -60,8 +65,11 @@ int32_t cInput::Init(WindowHandle window, InputDevices* devices) {
 
 void cInput::Refresh() {
     prevMouse = mouse;
-    mouse = rawMouse;
     if (devices) {
+        const uint8_t buttons = devices->MouseButtons(window);
+        mouse.left = (buttons & kMouseLeft) ? 1 : 0;
+        mouse.right = (buttons & kMouseRight) ? 1 : 0;
+        mouse.middle = (buttons & kMouseMiddle) ? 1 : 0;
         int x = 0, y = 0;
         devices->GetCursor(window, &x, &y);
         mouse.x = static_cast<float>(x);
@@ -136,6 +144,7 @@ void cInput::ReadPad(int slot, JoyState2* buffer) {
 }
 
 int cInput::CountPads() const {
+    if (keyboardOnly) return 1;  // every slot reads the one keyboard pad
     for (int slot = 0; slot < kPadSlots; ++slot) {
         if (!pads[slot].device) return slot;
     }

@@ -51,11 +51,13 @@ public:
     // Returns 0, or negative when the pads cannot be used (keyboard and mouse
     // still work then).
     int32_t Init(WindowHandle window, InputDevices* devices = nullptr);
-    // Takes this step's sample: mouse, keyboard, then the pads, keeping the last ones.
+    // Takes this step's sample: mouse (buttons and cursor), keyboard, then the
+    // pads, keeping the last ones.
     void Refresh();
     // Reads one pad into its slot through its buffer (called by Refresh).
     void ReadPad(int slot, JoyState2* buffer);
-    // Number of pads in use: the first slot without a device (0 to 4).
+    // Number of pads in use: the first slot without a device (0 to 4). The
+    // keyboard pad (keyboardOnly) is one pad, in slot 0.
     int CountPads() const;
     // Releases the pads and the keyboard (also done at exit).
     void Shutdown();
@@ -76,7 +78,6 @@ public:
     WindowHandle window = nullptr;
     MouseState mouse;
     MouseState prevMouse;
-    MouseState rawMouse;              // buttons written by the window procedure
     JoyState2 padBuffers[kPadSlots] = {};  // the last state read from each pad
     // Pads are played from the keyboard (--keyboard-pad): every slot reads
     // Z X A S / E R W Q / Enter Space and the arrow keys instead of its pad.

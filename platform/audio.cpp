@@ -33,8 +33,15 @@ struct AudioSystem {
     OutputState state;
     char failure[256];
     Mix_Music* music;
+    bool muted;
 };
-AudioSystem audio = {OutputState::Closed, {}, nullptr};
+AudioSystem audio = {OutputState::Closed, {}, nullptr, false};
+
+void ApplyVolume() {
+    const int volume = audio.muted ? 0 : MIX_MAX_VOLUME;
+    Mix_Volume(-1, volume);
+    Mix_VolumeMusic(volume);
+}
 
 AudioSystem& Audio() { return audio; }
 
@@ -70,7 +77,13 @@ bool OpenAudioOutput(int channels, std::string* error) {
     }
     const int wanted = channels > kMixerChannels ? channels : kMixerChannels;
     if (Mix_AllocateChannels(-1) < wanted) Mix_AllocateChannels(wanted);
+    ApplyVolume();
     return true;
+}
+
+void SetOutputMuted(bool muted) {
+    audio.muted = muted;
+    if (audio.state == OutputState::Open) ApplyVolume();
 }
 
 bool AudioOutputOpen() { return Audio().state == OutputState::Open; }

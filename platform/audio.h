@@ -14,6 +14,9 @@ bool OpenAudioOutput(int channels, std::string* error);
 bool AudioOutputOpen();
 // Stops everything, frees the music and closes the output.
 void CloseAudioOutput();
+// Silences every channel and the music (or gives them full volume again);
+// kept when the output is opened later.
+void SetOutputMuted(bool muted);
 
 // A PCM sound converted to the output's format.
 struct SoundClip;

@@ -245,6 +245,8 @@ public:
     void GetCursor(WindowHandle window, int* x, int* y) override {
         GetCursorClientPos(window, x, y);
     }
+
+    uint8_t MouseButtons(WindowHandle window) override { return MouseButtonsHeld(window); }
 };
 
 }  // namespace

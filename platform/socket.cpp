@@ -181,6 +181,15 @@ long SocketReceive(SocketHandle socket, void* buffer, size_t size) {
     }
 }
 
+int SocketWaitReadable(SocketHandle socket, int timeoutMs) {
+    if (socket < 0) return -1;  // poll would skip it and wait for nothing
+    pollfd entry{socket, POLLIN, 0};
+    const int ready = poll(&entry, 1, timeoutMs < 0 ? 0 : timeoutMs);
+    if (ready > 0) return 1;
+    if (ready == 0 || errno == EINTR) return 0;
+    return -1;
+}
+
 void SocketShutdown(SocketHandle socket) {
     if (socket >= 0) shutdown(socket, SHUT_RDWR);
 }

@@ -19,6 +19,9 @@ long SocketSend(SocketHandle socket, const void* data, size_t size);
 // One receive of at most `size` bytes: the count received, 0 when the peer has
 // closed the connection, -1 on an error.
 long SocketReceive(SocketHandle socket, void* buffer, size_t size);
+// Waits at most timeoutMs for something to read (data, or the end of the
+// stream): 1 when there is, 0 when the time ran out, -1 on an error.
+int SocketWaitReadable(SocketHandle socket, int timeoutMs);
 // Ends both directions of the connection.
 void SocketShutdown(SocketHandle socket);
 void SocketClose(SocketHandle socket);

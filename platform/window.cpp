@@ -18,6 +18,7 @@ struct GameWindow {
     SDL_Window* sdl = nullptr;
     WindowProc proc = nullptr;
     bool destroyed = false;  // closed: hidden, and no longer handed messages
+    uint8_t buttons = 0;     // mouse buttons held, as the button events left them
 };
 
 namespace {
@@ -109,12 +110,24 @@ void Translate(const SDL_Event& e) {
             m.window = WindowOfId(e.button.windowID);
             if (!m.window) return;
             const bool down = e.type == SDL_MOUSEBUTTONDOWN;
+            uint8_t bit = 0;
             switch (e.button.button) {
-                case SDL_BUTTON_LEFT: m.message = down ? WM_LBUTTONDOWN : WM_LBUTTONUP; break;
-                case SDL_BUTTON_RIGHT: m.message = down ? WM_RBUTTONDOWN : WM_RBUTTONUP; break;
-                case SDL_BUTTON_MIDDLE: m.message = down ? WM_MBUTTONDOWN : WM_MBUTTONUP; break;
+                case SDL_BUTTON_LEFT:
+                    m.message = down ? WM_LBUTTONDOWN : WM_LBUTTONUP;
+                    bit = 1;
+                    break;
+                case SDL_BUTTON_RIGHT:
+                    m.message = down ? WM_RBUTTONDOWN : WM_RBUTTONUP;
+                    bit = 2;
+                    break;
+                case SDL_BUTTON_MIDDLE:
+                    m.message = down ? WM_MBUTTONDOWN : WM_MBUTTONUP;
+                    bit = 4;
+                    break;
                 default: return;
             }
+            m.window->buttons = static_cast<uint8_t>(down ? (m.window->buttons | bit)
+                                                          : (m.window->buttons & ~bit));
             m.lParam = MakeLParam(e.button.x, e.button.y);
             break;
         }
@@ -320,6 +333,10 @@ void GetCursorClientPos(WindowHandle window, int* x, int* y) {
     }
     if (x) *x = gx - wx;
     if (y) *y = gy - wy;
+}
+
+uint8_t MouseButtonsHeld(WindowHandle window) {
+    return window && !window->destroyed ? window->buttons : 0;
 }
 
 SDL_Window* SdlWindowOf(WindowHandle window) { return window ? window->sdl : nullptr; }

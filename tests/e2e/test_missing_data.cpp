@@ -15,6 +15,7 @@
 #include "audio/cDSound.h"
 #include "game/cSQInterval.h"
 #include "game/cSQMain.h"
+#include "support/game_fixture.h"
 #include "graphics/Graphics.h"
 #include "input/cInput.h"
 #include "platform/window.h"
@@ -38,12 +39,13 @@ TEST(MissingData, MessagesGoToStandardErrorAndPlayGoesOn) {
     {
         cSQDefault root(NewBoard(1));
         for (int step = 0; step < 3000 && root.child; ++step) {
-            input.prevMouse = input.mouse;
+            GameFixture::NextInputStep();
             if (auto* board = dynamic_cast<cSQMain*>(root.child)) {
                 ApplyHands(AimAtFallingDie(*board), &input.mouse);
             } else {
                 input.mouse.left = !input.prevMouse.left;  // click on through the result
             }
+            GameFixture::TakeControls();
             const cSequence* before = root.child;
             StepRootScene(root);
             if (root.child != before && dynamic_cast<cSQInterval*>(root.child)) ++rounds;

@@ -1,120 +1,128 @@
-// Two real game processes on loopback, headless: they connect, step in
-// lockstep, and when one of them is ended the other leaves by itself.
+// Two real game processes on loopback, headless, joined through a relay of
+// the test's own that can give the line the latency of the internet: they
+// greet, play one game step for step (the state checksums both send agree
+// for every step), keep to the lockstep the input delay allows, find a
+// forced desync, wait for a silent partner only so long, and when one of
+// them is ended the other leaves by itself.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <chrono>
+#include <cstdio>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "platform/socket.h"
+#include "support/delay_relay.h"
+#include "support/fake_partner.h"
 #include "support/free_port.h"
+#include "support/game_process.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr const char* kGame = "./kaziro";  // tests run in the build folder
-
-
-// One game process with its standard error collected. Killed and reaped when
-// the test leaves early.
-class Game {
-public:
-    explicit Game(const std::vector<std::string>& args) {
-        int pipeFds[2];
-        if (pipe2(pipeFds, O_CLOEXEC) != 0) return;
-        pid = fork();
-        if (pid == 0) {
-            dup2(pipeFds[1], 2);
-            const int null = open("/dev/null", O_RDWR);
-            dup2(null, 0);
-            dup2(null, 1);
-            std::vector<char*> argv;
-            argv.push_back(const_cast<char*>(kGame));
-            for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-            argv.push_back(nullptr);
-            execv(kGame, argv.data());
-            _exit(127);
-        }
-        close(pipeFds[1]);
-        errFd = pipeFds[0];
-        fcntl(errFd, F_SETFL, O_NONBLOCK);
-    }
-    ~Game() {
-        if (pid > 0 && !exited) {
-            kill(pid, SIGKILL);
-            waitpid(pid, nullptr, 0);
-        }
-        if (errFd >= 0) close(errFd);
-    }
-    Game(const Game&) = delete;
-    Game& operator=(const Game&) = delete;
-
-    // Collects what the game wrote to standard error so far.
-    const std::string& Errors() {
-        char buffer[512];
-        long n;
-        while (errFd >= 0 && (n = read(errFd, buffer, sizeof buffer)) > 0) err.append(buffer, n);
-        return err;
-    }
-    bool WaitForError(const std::string& text, int ms) {
-        const auto end = Clock::now() + std::chrono::milliseconds(ms);
-        while (Errors().find(text) == std::string::npos) {
-            if (Clock::now() >= end || !Running()) return Errors().find(text) != std::string::npos;
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        return true;
-    }
-    bool Running() {
-        if (exited) return false;
-        int s = 0;
-        if (waitpid(pid, &s, WNOHANG) == pid) {
-            exited = true;
-            status = s;
-            exitTime = Clock::now();
-        }
-        return !exited;
-    }
-    // Waits up to ms for the process to end; false when it is still running.
-    bool WaitExit(int ms) {
-        const auto end = Clock::now() + std::chrono::milliseconds(ms);
-        while (Running() && Clock::now() < end) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        return !Running();
-    }
-    // The exit status, or minus the signal that ended the process.
-    int ExitCode() const { return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status); }
-
-    pid_t pid = -1;
-    int errFd = -1;
-    bool exited = false;
-    int status = 0;
-    Clock::time_point exitTime;
-    std::string err;
-};
-
 long MsBetween(Clock::time_point a, Clock::time_point b) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(b - a).count();
 }
 
-// Counts the messages going one way through the relay and checks their kinds.
-struct Direction {
-    SocketHandle from, to;
-    size_t bytes = 0;        // pad-state bytes seen, so the position in the current message
-    int messages = 0;        // complete pad-state messages
-    int quits = 0;
-    int badKinds = 0;
-    bool ended = false;      // the sender closed its side
+// A hosting and a joining game with the relay between them.
+struct TwoGames {
+    std::unique_ptr<Game> host;
+    std::unique_ptr<Game> joiner;
+    std::unique_ptr<DelayRelay> relay;
+    SocketHandle toHost = kNoSocket;
+    SocketHandle toJoiner = kNoSocket;
+
+    ~TwoGames() {
+        SocketClose(toHost);
+        SocketClose(toJoiner);
+    }
 };
+
+// Starts both games; empty pointers (and a test failure) when they cannot connect.
+void StartTwoGames(TwoGames* games, DelayRelay::Line line, std::vector<std::string> hostArgs = {}) {
+    const uint16_t hostPort = FreePort();
+    hostArgs.insert(hostArgs.begin(), {"--host", std::to_string(hostPort)});
+    games->host = std::make_unique<Game>(hostArgs);
+    ASSERT_TRUE(games->host->WaitForError("waiting for a second machine", 10000))
+        << games->host->Errors();
+    bool cancelled = false;
+    std::string error;
+    games->toHost = ConnectToPartner("127.0.0.1", hostPort, 5000, nullptr, &cancelled, &error);
+    ASSERT_NE(games->toHost, kNoSocket) << error;
+    const uint16_t relayPort = FreePort();
+    games->toJoiner = AcceptOnePartner(
+        relayPort,
+        [&] {
+            games->joiner = std::make_unique<Game>(
+                std::vector<std::string>{"--join", "127.0.0.1:" + std::to_string(relayPort)});
+        },
+        nullptr, &cancelled, &error);
+    ASSERT_NE(games->toJoiner, kNoSocket) << error;
+    games->relay = std::make_unique<DelayRelay>(games->toHost, games->toJoiner, line);
+}
+
+// Neither machine gets further ahead of the other than the input delay lets it:
+// the host sends record k + 1 only after the joiner's record k - D came, and
+// the joiner sends record k only after the host's record k - D.
+int LockstepBreaks(const DelayRelay& relay) {
+    const int d = relay.AnnouncedDelay();
+    const auto& down = relay.down.arrivals;
+    const auto& up = relay.up.arrivals;
+    int breaks = 0;
+    for (size_t i = 0; i < down.size(); ++i) {
+        const long before = std::lower_bound(up.begin(), up.end(), down[i]) - up.begin();
+        if (static_cast<long>(i) + 1 > before + d + 1) ++breaks;
+    }
+    for (size_t j = 0; j < up.size(); ++j) {
+        const long before = std::lower_bound(down.begin(), down.end(), up[j]) - down.begin();
+        if (static_cast<long>(j) + 1 > before + d) ++breaks;
+    }
+    return breaks;
+}
+
+// Plays both games through `line` until each has sent `steps` records, checks
+// that they played the same game step for step, then ends one with SIGTERM
+// (the close box's path): the other must leave by itself within a second.
+void PlayThenEndOne(DelayRelay::Line line, int steps, bool endHost) {
+    TwoGames games;
+    StartTwoGames(&games, line);
+    if (::testing::Test::HasFatalFailure()) return;
+    DelayRelay& relay = *games.relay;
+    const auto enough = [&] {
+        return relay.down.arrivals.size() >= static_cast<size_t>(steps) &&
+               relay.up.arrivals.size() >= static_cast<size_t>(steps);
+    };
+    relay.Run(60000, enough);
+    ASSERT_TRUE(enough()) << relay.down.arrivals.size() << " and " << relay.up.arrivals.size()
+                          << " records\n" << games.host->Errors() << games.joiner->Errors();
+    Game& ended = endHost ? *games.host : *games.joiner;
+    Game& other = endHost ? *games.joiner : *games.host;
+    ASSERT_TRUE(ended.Running() && other.Running()) << games.host->Errors() << games.joiner->Errors();
+    kill(ended.pid, SIGTERM);
+    relay.Run(10000);
+
+    int compared = 0, differing = 0;
+    relay.CompareChecksums(&compared, &differing);
+    std::printf("line %d ms each way (±%d): input delay %d; %d steps compared; %.1f and %.1f "
+                "steps/s\n",
+                line.delayMs, line.jitterMs, relay.AnnouncedDelay(), compared,
+                DelayRelay::StepsPerSecond(relay.down, 100),
+                DelayRelay::StepsPerSecond(relay.up, 100));
+    EXPECT_GE(compared, steps - 10);
+    EXPECT_EQ(differing, 0) << "the two machines played different games";
+    EXPECT_GE(relay.AnnouncedDelay(), 1);
+    EXPECT_EQ(LockstepBreaks(relay), 0);
+    EXPECT_EQ(relay.down.badKinds + relay.up.badKinds, 0);
+    EXPECT_EQ((endHost ? relay.down : relay.up).quits, 1) << "the ended game sends one quit notice";
+    ASSERT_TRUE(ended.WaitExit(5000));
+    EXPECT_EQ(ended.ExitCode(), 0) << ended.Errors();
+    ASSERT_TRUE(other.WaitExit(1000 + 2 * line.delayMs)) << "the other game kept running";
+    EXPECT_EQ(other.ExitCode(), 1);
+    EXPECT_NE(other.Errors().find("kaziro: network: the other machine quit"), std::string::npos)
+        << other.err;
+}
 
 }  // namespace
 
@@ -142,107 +150,85 @@ TEST(NetTwoMachines, CtrlCWhileWaitingForAPartnerCancels) {
         << host.err;
 }
 
-namespace {
+TEST(NetTwoMachines, OneGameStepForStepAndEndingTheHostEndsTheJoiner) {
+    PlayThenEndOne(DelayRelay::Line{}, 120, true);
+}
 
-// Runs a hosting and a joining game with the test in between, forwarding every
-// byte and counting the messages each way. Once both games have been stepping
-// for a while, one of them gets SIGTERM (the window-close path); the other must
-// then leave by itself within a second, with status 1 and the reason.
-void PlayAndEndOne(bool endHost) {
-    const uint16_t hostPort = FreePort();
-    Game host({"--host", std::to_string(hostPort)});
-    ASSERT_TRUE(host.WaitForError("waiting for a second machine", 10000)) << host.Errors();
-    bool cancelled = false;
-    std::string error;
-    const SocketHandle toHost =
-        ConnectToPartner("127.0.0.1", hostPort, 5000, nullptr, &cancelled, &error);
-    ASSERT_NE(toHost, kNoSocket) << error;
+TEST(NetTwoMachines, OneGameStepForStepAndEndingTheJoinerEndsTheHost) {
+    PlayThenEndOne(DelayRelay::Line{}, 120, false);
+}
 
-    const uint16_t relayPort = FreePort();
-    std::unique_ptr<Game> joiner;
-    const auto startJoiner = [&] {
-        joiner = std::make_unique<Game>(std::vector<std::string>{
-            "--join", "127.0.0.1:" + std::to_string(relayPort)});
-    };
-    const SocketHandle toJoiner =
-        AcceptOnePartner(relayPort, startJoiner, nullptr, &cancelled, &error);
-    ASSERT_NE(toJoiner, kNoSocket) << error;
+// An ordinary internet round trip: 100 ms, the pieces jittering by 10 ms.
+TEST(NetTwoMachines, OverALineOf100MillisecondsTheyStillPlayOneGame) {
+    PlayThenEndOne(DelayRelay::Line{50, 10}, 400, true);
+}
 
-    Direction down{toHost, toJoiner};  // role 1 to role 2
-    Direction up{toJoiner, toHost};    // role 2 to role 1
-    int lockstepBreaks = 0;
-    bool terminated = false;
-    Game& ended = endHost ? host : *joiner;
-    Game& other = endHost ? *joiner : host;
-    const auto start = Clock::now();
-    while (!(down.ended && up.ended) && MsBetween(start, Clock::now()) < 30000) {
-        // Both games are in their main loops once messages flow; a slow machine
-        // takes longer to get there.
-        if (!terminated && down.messages >= 30 && MsBetween(start, Clock::now()) >= 1000) {
-            ASSERT_TRUE(host.Running()) << host.Errors();
-            ASSERT_TRUE(joiner->Running()) << joiner->Errors();
-            kill(ended.pid, SIGTERM);
-            terminated = true;
-        }
-        host.Running();  // notes the moment each game ends
-        joiner->Running();
-        pollfd fds[2] = {{toHost, POLLIN, 0}, {toJoiner, POLLIN, 0}};
-        if (poll(fds, 2, 20) <= 0) continue;
-        for (Direction* d : {&down, &up}) {
-            const pollfd& f = d == &down ? fds[0] : fds[1];
-            if (d->ended || !(f.revents & (POLLIN | POLLHUP | POLLERR))) continue;
-            uint8_t buffer[256];
-            const long n = SocketReceive(d->from, buffer, sizeof buffer);
-            if (n <= 0) {
-                d->ended = true;
-                shutdown(d->to, SHUT_WR);
-                continue;
-            }
-            for (long i = 0; i < n; ++i) {
-                if (d->bytes == 0) {
-                    if (buffer[i] == 1) {
-                        ++d->quits;
-                        continue;
-                    }
-                    if (buffer[i] != 0) ++d->badKinds;
-                }
-                if (++d->bytes == 29) {
-                    d->bytes = 0;
-                    ++d->messages;
-                    // Role 1 leads by at most one message; role 2 never leads.
-                    if (down.messages > up.messages + 1 || up.messages > down.messages) {
-                        ++lockstepBreaks;
-                    }
-                }
-            }
-            SocketSend(d->to, buffer, static_cast<size_t>(n));
-        }
+TEST(NetTwoMachines, ADesyncEndsBothGamesWithTheStepItBeganAt) {
+    TwoGames games;
+    StartTwoGames(&games, DelayRelay::Line{});
+    if (::testing::Test::HasFatalFailure()) return;
+    // Player 1's record 150 reaches the joining machine changed: from then on
+    // the two play different games.
+    games.relay->down.tamper = 150;
+    games.relay->Run(30000);
+    for (Game* g : {games.host.get(), games.joiner.get()}) {
+        ASSERT_TRUE(g->WaitExit(3000)) << "a game went on after the desync";
+        EXPECT_EQ(g->ExitCode(), 1);
+        EXPECT_NE(g->Errors().find("kaziro: network: the two machines' games went apart at step "),
+                  std::string::npos)
+            << g->Errors();
     }
-    SocketClose(toHost);
-    SocketClose(toJoiner);
-
-    ASSERT_TRUE(terminated) << "the games never stepped: " << down.messages << " messages\n"
-                            << host.Errors() << joiner->Errors();
-    EXPECT_EQ(lockstepBreaks, 0) << down.messages << " down, " << up.messages << " up";
-    EXPECT_EQ(down.badKinds + up.badKinds, 0);
-    EXPECT_EQ((endHost ? down : up).quits, 1) << "the ended game sends one quit notice";
-    ASSERT_TRUE(ended.WaitExit(5000));
-    EXPECT_EQ(ended.ExitCode(), 0) << ended.Errors();
-    ASSERT_TRUE(other.WaitExit(1000)) << "the other game kept running";
-    EXPECT_LE(MsBetween(ended.exitTime, other.exitTime), 1000);
-    EXPECT_EQ(other.ExitCode(), 1);
-    EXPECT_NE(other.Errors().find("kaziro: network: the other machine quit"), std::string::npos)
-        << other.err;
 }
 
-}  // namespace
-
-// Ending either game ends the other: SIGTERM closes its window, its shut-down
-// sends the quit notice, and the other's next receive fails on it.
-TEST(NetTwoMachines, TheyStepInLockstepAndEndingTheHostEndsTheJoiner) {
-    PlayAndEndOne(true);
-}
-
-TEST(NetTwoMachines, TheyStepInLockstepAndEndingTheJoinerEndsTheHost) {
-    PlayAndEndOne(false);
+TEST(NetTwoMachines, ASilentPartnerIsGivenUpAfterTenSecondsAndTheWindowAnswersMeanwhile) {
+    // The joining machine greets, then says nothing more: the host plays its
+    // first D steps, waits, and gives up after 10 s with one line.
+    {
+        const uint16_t port = FreePort();
+        Game host({"--host", std::to_string(port), "--delay", "2"});
+        ASSERT_TRUE(host.WaitForError("waiting for a second machine", 10000)) << host.Errors();
+        FakePartner joiner;
+        bool cancelled = false;
+        std::string error;
+        joiner.socket = ConnectToPartner("127.0.0.1", port, 5000, nullptr, &cancelled, &error);
+        ASSERT_NE(joiner.socket, kNoSocket) << error;
+        joiner.Join(KAZIRO_VERSION);
+        const auto silent = Clock::now();
+        ASSERT_TRUE(host.WaitExit(20000)) << "the host waited for ever";
+        EXPECT_GE(MsBetween(silent, host.exitTime), 9000);
+        EXPECT_EQ(host.ExitCode(), 1);
+        EXPECT_NE(host.Errors().find("kaziro: network: the other machine has not answered for 10 "
+                                     "seconds\n"),
+                  std::string::npos)
+            << host.Errors();
+        SocketClose(joiner.socket);
+    }
+    // The hosting machine goes silent after the greeting; while the joining
+    // game waits, its close path still works at once, and the quit notice goes out.
+    {
+        const uint16_t port = FreePort();
+        FakePartner hoster;
+        std::unique_ptr<Game> joiner;
+        bool cancelled = false;
+        std::string error;
+        hoster.socket = AcceptOnePartner(
+            port,
+            [&] {
+                joiner = std::make_unique<Game>(
+                    std::vector<std::string>{"--join", "127.0.0.1:" + std::to_string(port)});
+            },
+            nullptr, &cancelled, &error);
+        ASSERT_NE(hoster.socket, kNoSocket) << error;
+        hoster.Host(1234u, 0);
+        // Its first step waits for the host's first record, which never comes.
+        std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+        ASSERT_TRUE(joiner->Running()) << joiner->Errors();
+        const auto asked = Clock::now();
+        kill(joiner->pid, SIGTERM);
+        ASSERT_TRUE(joiner->WaitExit(2000)) << "the waiting game did not answer its close";
+        EXPECT_LE(MsBetween(asked, joiner->exitTime), 1000);
+        EXPECT_EQ(joiner->ExitCode(), 0) << joiner->Errors();
+        EXPECT_EQ(Read(hoster.socket, 1), std::vector<uint8_t>{kMessageQuit});
+        SocketClose(hoster.socket);
+    }
 }

@@ -1,10 +1,11 @@
 // The game's subsystems started headless, in the entry point's order, for the
 // tests, benchmarks and tools that run whole logic steps: the game window
-// (procedure WndProc), the device, input and the sound player.
+// (procedure WndProc), the device, input, the players and the sound player.
 #pragma once
 
 #include <string>
 
+#include "app/Play.h"
 #include "app/WinMain.h"
 #include "audio/cDSound.h"
 #include "graphics/Graphics.h"
@@ -15,7 +16,8 @@
 // Returns the window, or null with *error filled when the window or the
 // device cannot be made. devices: null for the system's own input devices.
 inline WindowHandle StartHeadlessGame(const char* className, std::string* error,
-                                      InputDevices* devices = nullptr) {
+                                      InputDevices* devices = nullptr,
+                                      const AppOptions& options = AppOptions{}) {
     RegisterWindowClass(className, WndProc);
     WindowHandle window = CreateGameWindow(className, "Kaziro", 800, 600, error);
     if (!window) return nullptr;
@@ -25,6 +27,11 @@ inline WindowHandle StartHeadlessGame(const char* className, std::string* error,
         return nullptr;
     }
     input.Init(window, devices);
+    input.keyboardOnly = options.keyboardPad;
+    if (!StartPlay(options)) {
+        *error = "the game asked for cannot be played here";
+        return nullptr;
+    }
     dsound.Init(window);
     return window;
 }

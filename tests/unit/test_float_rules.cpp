@@ -10,6 +10,7 @@
 #include "game/cFallen.h"
 #include "game/cPaddle.h"
 #include "graphics/cTextureManager.h"
+#include "input/Controls.h"
 #include "support/game_fixture.h"
 
 namespace {
@@ -73,12 +74,13 @@ TEST_F(FloatRules, ThreeHundredBouncesLandOnTheRulesBits) {
 
 TEST_F(FloatRules, PaddleTurnsAndWrapsOnTheRulesBits) {
     cPaddle paddle;
+    PlayerControls hands;
     Digest digest;
     for (int i = 0; i < 600; ++i) {
         const int phase = (i / 45) % 3;
-        input.mouse.left = phase == 0;
-        input.mouse.right = phase == 1;
-        paddle.Move();
+        hands.turnLeft = phase == 0;
+        hands.turnRight = phase == 1;
+        paddle.Move(hands);
         digest.Add(Bits(paddle.angle));
     }
     EXPECT_EQ(paddle.angle, -0x1.800058p+0f);

@@ -231,8 +231,9 @@ TEST_F(Board, KeypadRestartsOncePerPressLowestDigitFirstWithTheSpawnRhythmRunnin
     auto board = std::make_unique<cSQMain>(4);
     ClearInput();
     spawnCounter = 57;
-    input.keys[73] = 0x80;  // keypad 9
-    input.keys[80] = 0x80;  // keypad 2: earlier in the order, it wins
+    input.keys[DIK_NUMPAD9] = 0x80;
+    input.keys[DIK_2] = 0x80;  // the number row's 2: earlier in the order, it wins
+    TakeControls();
     cSequence* next = board->Update();
     ASSERT_NE(next, board.get());
     auto* restarted = dynamic_cast<cSQMain*>(next);
@@ -242,18 +243,22 @@ TEST_F(Board, KeypadRestartsOncePerPressLowestDigitFirstWithTheSpawnRhythmRunnin
     EXPECT_EQ(spawnCounter, 57);  // the restart step did nothing else
     board.reset();
     // Still held in the next step: no second restart. The rhythm carries on.
-    NextInputStep();
     for (int i = 0; i < 42; ++i) {
-        EXPECT_EQ(restarted->Update(), restarted);
         NextInputStep();
+        TakeControls();
+        EXPECT_EQ(restarted->Update(), restarted);
     }
     EXPECT_TRUE(restarted->dice.empty());
+    NextInputStep();
     restarted->Update();
     EXPECT_EQ(restarted->dice.size(), 1u);  // 43 steps, not 100
-    // The same digit as the current difficulty restarts the round too.
-    input.keys[80] = 0;
+    // The same digit as the current difficulty restarts the round too, here
+    // from the keypad.
+    input.keys[DIK_2] = input.keys[DIK_NUMPAD9] = 0;
+    TakeControls();
     NextInputStep();
-    input.keys[80] = 0x80;
+    input.keys[DIK_NUMPAD2] = 0x80;
+    TakeControls();
     cSequence* again = restarted->Update();
     ASSERT_NE(again, restarted);
     EXPECT_EQ(dynamic_cast<cSQMain*>(again)->difficulty, 2);
@@ -272,18 +277,22 @@ TEST_F(Board, ResultSceneShowsDifficultyAndScoreAndWaitsForAFreshClick) {
     // Held through the end of the round: not a click.
     ClearInput();
     input.mouse.left = 1;
-    input.prevMouse.left = 1;
+    TakeControls();
+    NextInputStep();
     EXPECT_EQ(result.Update(), &result);
-    // Right and middle buttons and the keypad do nothing here.
+    // Right and middle buttons and the difficulty digits do nothing here.
     input.mouse = MouseState{};
-    input.prevMouse = MouseState{};
+    TakeControls();
+    NextInputStep();
     input.mouse.right = 1;
     input.mouse.middle = 1;
-    input.keys[79] = 0x80;
+    input.keys[DIK_NUMPAD1] = 0x80;
+    TakeControls();
     EXPECT_EQ(result.Update(), &result);
     // A fresh left click starts the next difficulty with a fresh score.
-    input.prevMouse = MouseState{};
+    NextInputStep();
     input.mouse.left = 1;
+    TakeControls();
     std::unique_ptr<cSequence> next(result.Update());
     auto* board = dynamic_cast<cSQMain*>(next.get());
     ASSERT_NE(board, nullptr);

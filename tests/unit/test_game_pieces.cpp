@@ -34,7 +34,7 @@ TEST_F(Pieces, PaddleStartsHorizontalAtTheCentreThenFollowsTheCursorUnclamped) {
     EXPECT_EQ(paddle.sprite->GetPosition()[0], 400.0f);
     EXPECT_EQ(paddle.sprite->angle, 0.0f);
     ClearInput(-35.0f, 912.0f);  // outside the window
-    EXPECT_TRUE(paddle.Move());
+    EXPECT_TRUE(paddle.Move(controls.Of(0)));
     EXPECT_EQ(paddle.x, -35.0f);
     EXPECT_EQ(paddle.y, 912.0f);
     EXPECT_EQ(paddle.sprite->GetPosition()[0], -35.0f);
@@ -44,33 +44,33 @@ TEST_F(Pieces, PaddleStartsHorizontalAtTheCentreThenFollowsTheCursorUnclamped) {
 
 TEST_F(Pieces, PaddleTurnsWithTheButtonsLeftWinningAndWrapsWithinPi) {
     cPaddle paddle;
-    input.mouse.left = 1;
-    input.mouse.right = 1;  // both held: the left one wins
-    paddle.Move();
+    PlayerControls hands = controls.Of(0);
+    hands.turnLeft = 1;
+    hands.turnRight = 1;  // both held: the left one wins
+    paddle.Move(hands);
     // Lifted by 2π and brought back: −0.05 up to the rounding of the round trip.
     EXPECT_NEAR(paddle.angle, -0.05, 1e-6);
     EXPECT_EQ(paddle.spin, -0.05f);
     EXPECT_EQ(paddle.sprite->angle, paddle.angle);
 
     cPaddle turning;
-    ClearInput();
-    input.mouse.right = 1;
-    for (int i = 0; i < 63; ++i) turning.Move();
+    hands.turnLeft = 0;
+    for (int i = 0; i < 63; ++i) turning.Move(hands);
     // 63 × 0.05 = 3.15 passed π and wrapped to just above −π.
     EXPECT_GT(turning.angle, -kPi);
     EXPECT_LT(turning.angle, -3.13);
 
     // Whatever the buttons do, a step never leaves the angle outside −π..π.
     for (int i = 0; i < 500; ++i) {
-        input.mouse.left = (i / 70) % 2;
-        input.mouse.right = 1;
-        turning.Move();
+        hands.turnLeft = (i / 70) % 2;
+        hands.turnRight = 1;
+        turning.Move(hands);
         ASSERT_LE(turning.angle, kPi);
         ASSERT_GE(turning.angle, -kPi);
     }
-    input.mouse.left = input.mouse.right = 0;
+    hands.turnLeft = hands.turnRight = 0;
     const float still = turning.angle;
-    turning.Move();
+    turning.Move(hands);
     EXPECT_EQ(turning.angle, still);  // released: it stays where it is
 }
 

@@ -16,8 +16,12 @@
 
 namespace {
 
-// Sets the cursor and the buttons for the next step.
-void ScriptStep(const cSQMain& board) { ApplyHands(AimAtFallingDie(board), &input.mouse); }
+// Sets the cursor and the buttons for the next step, and makes the record
+// from them as a one-player game does.
+void ScriptStep(const cSQMain& board) {
+    ApplyHands(AimAtFallingDie(board), &input.mouse);
+    GameFixture::TakeControls();
+}
 
 struct Outcome {
     int32_t score = 0;

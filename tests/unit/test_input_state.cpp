@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/WinMain.h"
+#include "input/Controls.h"
 #include "input/cInput.h"
 #include "platform/window.h"
 
@@ -60,6 +61,7 @@ public:
         *x = cursorX;
         *y = cursorY;
     }
+    uint8_t MouseButtons(WindowHandle) override { return buttons; }
 
     void Press(uint8_t key) { keys[key] = 0x80; }
     void Release(uint8_t key) { keys[key] = 0; }
@@ -73,6 +75,7 @@ public:
     WindowHandle gameWindow = nullptr;
     uint8_t keys[256] = {};
     int cursorX = 0, cursorY = 0;
+    uint8_t buttons = 0;
 };
 
 // A handle that is never dereferenced: cInput only hands it back to the devices.
@@ -141,30 +144,24 @@ TEST_F(InputTest, KeyboardIsNotReadWithoutFocus) {
 }
 
 TEST_F(InputTest, ClickCountsOnExactlyOneStep) {
-    // The window procedure writes the global object's rawMouse.
-    input.Init(FakeWindow(), &devices);
-    input.rawMouse = MouseState{};
-    input.Refresh();
-    input.Refresh();
-    WndProc(FakeWindow(), WM_LBUTTONDOWN, 0, 0);
+    cInput in;
+    in.Init(FakeWindow(), &devices);
+    in.Refresh();
+    devices.buttons = kMouseLeft;
     int clicks = 0, held = 0;
     for (int step = 0; step < 5; ++step) {
-        input.Refresh();
-        if (!input.prevMouse.left && input.mouse.left) ++clicks;
-        if (input.mouse.left) ++held;
+        in.Refresh();
+        if (!in.prevMouse.left && in.mouse.left) ++clicks;
+        if (in.mouse.left) ++held;
     }
     EXPECT_EQ(clicks, 1);
     EXPECT_EQ(held, 5);
-    WndProc(FakeWindow(), WM_LBUTTONUP, 0, 0);
-    WndProc(FakeWindow(), WM_RBUTTONDOWN, 0, 0);
-    input.Refresh();
-    EXPECT_EQ(input.mouse.left, 0);
-    EXPECT_EQ(input.prevMouse.left, 1);
-    EXPECT_EQ(input.mouse.right, 1);
-    EXPECT_EQ(input.rawMouse.x, 0.0f);  // rawMouse never gets coordinates
-    WndProc(FakeWindow(), WM_RBUTTONUP, 0, 0);
-    input.Refresh();
-    input.Shutdown();
+    devices.buttons = kMouseRight | kMouseMiddle;
+    in.Refresh();
+    EXPECT_EQ(in.mouse.left, 0);
+    EXPECT_EQ(in.prevMouse.left, 1);
+    EXPECT_EQ(in.mouse.right, 1);
+    EXPECT_EQ(in.mouse.middle, 1);
 }
 
 TEST_F(InputTest, CursorOffTheWindowKeepsItsSign) {
@@ -362,6 +359,91 @@ TEST_F(InputTest, KeyboardOnlyPadsFollowTheKeys) {
     EXPECT_EQ(in.pads[0].previous.buttons[PAD_A], 1);
     EXPECT_EQ(in.pads[0].current.y, 0xFFFF) << "Down wins over Up";
     EXPECT_EQ(in.pads[0].current.x, 0x8000);
+}
+
+TEST_F(InputTest, APlayersRecordComesFromTheMouseOrThePadWhicheverMovedLast) {
+    devices.pads.resize(1);
+    JoyState2& pad = devices.pads[0].state;
+    for (uint32_t& hat : pad.pov) hat = 0xFFFFFFFFu;
+    pad.x = pad.y = 32768;
+    cInput in;
+    in.Init(FakeWindow(), &devices);
+    cControlMapper mapper(true, 0, true);
+    devices.cursorX = 120;
+    devices.cursorY = 80;
+    in.Refresh();
+    PlayerControls c = mapper.Build(in);
+    EXPECT_EQ(c.x, 120.0f);  // the mouse, exactly
+    EXPECT_EQ(c.y, 80.0f);
+
+    // A stick inside its dead zone leaves the mouse in charge; full tilt takes
+    // over from where the paddle is and moves it 8 pixels a step.
+    pad.x = 32768 + 5000;
+    in.Refresh();
+    EXPECT_EQ(mapper.Build(in).x, 120.0f);
+    pad.x = 65536;
+    for (int step = 1; step <= 3; ++step) {
+        in.Refresh();
+        c = mapper.Build(in);
+        EXPECT_EQ(c.x, 120.0f + 8.0f * step);
+        EXPECT_EQ(c.y, 80.0f);
+    }
+    // Released, the paddle stays; the d-pad moves it too; the field's edge stops it.
+    pad.x = 32768;
+    pad.pov[0] = 0;  // up
+    for (int step = 0; step < 20; ++step) {
+        in.Refresh();
+        c = mapper.Build(in);
+    }
+    EXPECT_EQ(c.x, 144.0f);
+    EXPECT_EQ(c.y, 0.0f);
+    pad.pov[0] = 0xFFFFFFFFu;
+
+    // The shoulders turn, A or B continues, the keys give digits and the pause.
+    pad.buttons[10] = 0x80;  // L1
+    pad.buttons[9] = 0x80;   // R2 (a trigger pressed past half)
+    pad.buttons[1] = 0x80;   // B
+    devices.Press(DIK_3);
+    devices.Press(DIK_NUMPAD7);
+    devices.Press(DIK_P);
+    in.Refresh();
+    c = mapper.Build(in);
+    EXPECT_TRUE(c.turnLeft && c.turnRight && c.confirm && c.pause);
+    EXPECT_EQ(c.digits, (1u << 2) | (1u << 6));
+
+    // The mouse moves again: it steers again.
+    devices.cursorX = 400;
+    in.Refresh();
+    c = mapper.Build(in);
+    EXPECT_EQ(c.x, 400.0f);
+    EXPECT_EQ(c.y, 80.0f);
+
+    // The record goes over the wire and comes back the same.
+    const PlayerControls back = UnpackControls(PackControls(c));
+    EXPECT_EQ(back.x, c.x);
+    EXPECT_EQ(back.y, c.y);
+    EXPECT_EQ(back.digits, c.digits);
+    EXPECT_TRUE(back.turnLeft && back.turnRight && back.confirm && back.pause);
+}
+
+TEST_F(InputTest, TheKeyboardPadCountsAsAPadForPlayingAndForTheQuitChord) {
+    input.Init(FakeWindow(), &devices);  // no game controller attached
+    input.keyboardOnly = true;
+    EXPECT_EQ(input.CountPads(), 1);
+    ClearMessageQueue();
+    cControlMapper player2(false, 0, false);
+    devices.Press(DIK_RIGHT);
+    devices.Press(DIK_W);  // L1
+    input.Refresh();
+    const PlayerControls c = player2.Build(input);
+    EXPECT_EQ(c.x, 408.0f);
+    EXPECT_TRUE(c.turnLeft);
+    for (uint8_t key : {DIK_E, DIK_R, DIK_Q, DIK_SPACE, DIK_RETURN}) devices.Press(key);
+    input.Refresh();
+    PadQuitTest();
+    EXPECT_TRUE(QuitPosted());
+    input.keyboardOnly = false;
+    input.Shutdown();
 }
 
 TEST(PadStateLayout, BytesOnTheWireAreLittleEndianOnEveryMachine) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/WinMain.h"
+#include "audio/Music.h"
 #include "input/cInput.h"
 #include "net/cNetwork.h"
 #include "platform/window.h"
@@ -199,30 +200,18 @@ TEST_F(MainLoopWindow, AtMostOneMessageIsHandledPerPass) {
     stepClock = 0;
     clock.now = 100;  // six steps back to back, one pass each
     auto* scene = new cSQTimed(&clock, 6);
-    std::vector<uint8_t> leftAtStep;
-    scene->onUpdate = [&](cSQTimed&) { leftAtStep.push_back(input.rawMouse.left); };
-    input.rawMouse.left = 0;
-    PostMessage(Message{window, WM_LBUTTONDOWN, 0, 0});
-    PostMessage(Message{window, WM_LBUTTONUP, 0, 0});
-    PostMessage(Message{window, WM_LBUTTONDOWN, 0, 0});
+    // Each dropped file (here: drops with no file) marks fileDropped once.
+    std::vector<bool> droppedAtStep;
+    scene->onUpdate = [&](cSQTimed&) {
+        droppedAtStep.push_back(fileDropped);
+        fileDropped = false;
+    };
+    fileDropped = false;
+    for (int i = 0; i < 3; ++i) PostMessage(Message{window, WM_DROPFILES, 1000u + i, 0});
     cSQDefault root(scene);
     EXPECT_EQ(RunFor(root, clock), 0);
-    // Each step sees the effect of exactly one more message than the one before.
-    EXPECT_EQ(leftAtStep, (std::vector<uint8_t>{0, 1, 0, 1, 1, 1}));
-    input.rawMouse.left = 0;
-}
-
-TEST_F(MainLoopWindow, MouseButtonMessagesSetAndClearTheRawButtons) {
-    input.rawMouse = MouseState{};
-    WndProc(window, WM_RBUTTONDOWN, 0, 0);
-    WndProc(window, WM_MBUTTONDOWN, 0, 0);
-    EXPECT_EQ(input.rawMouse.right, 1);
-    EXPECT_EQ(input.rawMouse.middle, 1);
-    EXPECT_EQ(input.rawMouse.left, 0);
-    WndProc(window, WM_RBUTTONUP, 0, 0);
-    WndProc(window, WM_MBUTTONUP, 0, 0);
-    EXPECT_EQ(input.rawMouse.right, 0);
-    EXPECT_EQ(input.rawMouse.middle, 0);
+    // Each step sees the effect of exactly one message since the one before.
+    EXPECT_EQ(droppedAtStep, (std::vector<bool>{false, true, true, true, false, false}));
 }
 
 // Closing the window goes through the default handling to WM_DESTROY and the

@@ -1,6 +1,8 @@
-// The pad-state exchange: slot mapping on both roles, messages that arrive in
-// pieces, the ways the exchange ends, the exit-time shut-down, and setting up
-// the connection from the command line.
+// The exchange of the players' records: the order of sending and receiving on
+// both roles, the input delay, the desync check, messages that arrive in
+// pieces, a silent partner, the ways the exchange ends, the exit-time
+// shut-down, and setting up the connection (greeting, version check, seed and
+// delay) from the command line.
 #include <gtest/gtest.h>
 
 #include <netinet/in.h>
@@ -19,6 +21,7 @@
 
 #include "input/cInput.h"
 #include "net/cNetwork.h"
+#include "support/fake_partner.h"
 #include "support/free_port.h"
 
 namespace {
@@ -35,30 +38,26 @@ PadState Pad(uint8_t seed) {
 
 bool Same(const PadState& a, const PadState& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
+// The fields that carry a player's controls; Z and RZ carry the checksum.
+bool SameControls(const PadState& a, const PadState& b) {
+    return std::memcmp(a.buttons, b.buttons, sizeof a.buttons) == 0 && a.x == b.x && a.y == b.y;
+}
+
 std::vector<uint8_t> PadMessage(const PadState& p) {
     std::vector<uint8_t> m(kPadMessageSize);
     m[0] = kMessagePadState;
-    std::memcpy(m.data() + 1, &p, sizeof p);
+    EncodePadState(p, m.data() + 1);
     return m;
 }
 
-void Write(SocketHandle s, const std::vector<uint8_t>& bytes) {
-    ASSERT_EQ(SocketSend(s, bytes.data(), bytes.size()), static_cast<long>(bytes.size()));
+// A message as this machine sends it in its first step: no checksum yet.
+std::vector<uint8_t> FirstMessage(PadState p) {
+    p.z = 0;
+    p.rz = static_cast<int32_t>(kNoChecksumStep);
+    return PadMessage(p);
 }
 
-// Reads exactly n bytes, or fewer when the stream ends or nothing comes for 2 s.
-std::vector<uint8_t> Read(SocketHandle s, size_t n) {
-    std::vector<uint8_t> got;
-    while (got.size() < n) {
-        pollfd entry{s, POLLIN, 0};
-        if (poll(&entry, 1, 2000) <= 0) break;
-        uint8_t buffer[64];
-        const long r = SocketReceive(s, buffer, std::min(sizeof buffer, n - got.size()));
-        if (r <= 0) break;
-        got.insert(got.end(), buffer, buffer + r);
-    }
-    return got;
-}
+const PadState kNeutral = Pad(200);
 
 // Whether anything (bytes or the end of the stream) is waiting on s within ms.
 bool Readable(SocketHandle s, int ms) {
@@ -74,7 +73,6 @@ protected:
         // A receive that wrongly waits for more fails after 3 s instead of hanging.
         timeval limit{3, 0};
         setsockopt(local, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
-        for (PadSlot& slot : input.pads) slot.current = slot.previous = PadState{};
     }
     void TearDown() override {
         netActive = false;
@@ -83,12 +81,13 @@ protected:
         netSocket1 = netSocket2 = kNoSocket;
         SocketClose(local);
         SocketClose(peer);
-        for (PadSlot& slot : input.pads) slot.current = slot.previous = PadState{};
     }
-    void Play(int32_t role) {
+    void Play(int32_t role, int32_t delay = 0) {
         netRole = role;
+        netDelay = delay;
         (role == 1 ? netSocket1 : netSocket2) = local;
         netOpen = netActive = true;
+        ResetLockstep();
     }
     // ShutdownNetwork closes the local end itself.
     void LocalClosedByShutdown() { local = kNoSocket; }
@@ -99,75 +98,142 @@ protected:
 
 }  // namespace
 
-TEST_F(NetExchange, RoleOneSendsFirstAndTheOtherPadLandsInSlotOne) {
+TEST_F(NetExchange, RoleOneSendsFirstThenWaitsTheOtherWaitsThenAnswers) {
+    // Without delay: every step is a round trip. The host's record is player 1's.
     Play(1);
-    input.pads[0].current = Pad(10);
-    input.pads[0].previous = Pad(9);
-    input.pads[2].current = Pad(30);
-    bool result = false;
-    std::thread step([&] { result = ExchangePadStates(); });
-    // The role-1 machine's pad comes before anything is answered.
-    EXPECT_EQ(Read(peer, kPadMessageSize), PadMessage(Pad(10)));
+    PadState one{}, two{};
+    ExchangeResult result = ExchangeResult::Failed;
+    std::thread step([&] { result = ExchangePadStates(Pad(10), kNeutral, &one, &two); });
+    // The role-1 machine's record comes before anything is answered.
+    EXPECT_EQ(Read(peer, kPadMessageSize), FirstMessage(Pad(10)));
     Write(peer, PadMessage(Pad(20)));
     step.join();
-    ASSERT_TRUE(result) << NetworkFailure();
-    EXPECT_TRUE(Same(input.pads[0].current, Pad(10)));
-    EXPECT_TRUE(Same(input.pads[1].current, Pad(20)));
-    // Only the current records of slots 0 and 1 are exchanged.
-    EXPECT_TRUE(Same(input.pads[0].previous, Pad(9)));
-    EXPECT_TRUE(Same(input.pads[2].current, Pad(30)));
-    EXPECT_TRUE(Same(input.pads[1].previous, PadState{}));
-}
+    ASSERT_EQ(result, ExchangeResult::Done) << NetworkFailure();
+    EXPECT_TRUE(SameControls(one, Pad(10)));
+    EXPECT_TRUE(Same(two, Pad(20)));
 
-TEST_F(NetExchange, OtherRoleReceivesFirstAndItsOwnPadMovesToSlotOne) {
+    // The joining machine waits for the host before it says anything, and its
+    // record is player 2's.
+    SocketClose(peer);
+    SocketClose(local);
+    ASSERT_TRUE(SocketPair(&local, &peer));
     Play(2);
-    input.pads[0].current = Pad(40);
-    bool result = false;
-    std::thread step([&] { result = ExchangePadStates(); });
-    // It waits for the role-1 machine before it says anything.
+    std::thread answer([&] { result = ExchangePadStates(Pad(40), kNeutral, &one, &two); });
     EXPECT_FALSE(Readable(peer, 150));
     Write(peer, PadMessage(Pad(50)));
-    EXPECT_EQ(Read(peer, kPadMessageSize), PadMessage(Pad(40)));
-    step.join();
-    ASSERT_TRUE(result) << NetworkFailure();
-    EXPECT_TRUE(Same(input.pads[0].current, Pad(50)));
-    EXPECT_TRUE(Same(input.pads[1].current, Pad(40)));
+    EXPECT_EQ(Read(peer, kPadMessageSize), FirstMessage(Pad(40)));
+    answer.join();
+    ASSERT_EQ(result, ExchangeResult::Done) << NetworkFailure();
+    EXPECT_TRUE(Same(one, Pad(50)));
+    EXPECT_TRUE(SameControls(two, Pad(40)));
 }
 
-TEST_F(NetExchange, TwoMachinesHoldTheSamePadsStepAfterStep) {
-    // A second process plays the other role, so each side has its own state.
-    constexpr int kSteps = 200;
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        SocketClose(local);
-        netRole = 2;
-        netSocket2 = peer;
-        netOpen = netActive = true;
-        int wrong = 0;
-        for (int step = 0; step < kSteps; ++step) {
-            input.pads[0].current = Pad(static_cast<uint8_t>(2 * step + 1));
-            if (!ExchangePadStates()) _exit(100);
-            if (!Same(input.pads[0].current, Pad(static_cast<uint8_t>(2 * step)))) ++wrong;
-            if (!Same(input.pads[1].current, Pad(static_cast<uint8_t>(2 * step + 1)))) ++wrong;
-        }
-        _exit(wrong > 99 ? 99 : wrong);
-    }
-    Play(1);
+namespace {
+
+// Plays `steps` steps of one machine with input delay `delay`: the record for
+// step k is Pad(2k + role - 1); every step checks both records against what
+// the delay says and notes `checksum(k)` as its game state. Returns the number
+// of wrong records, or -1 when an exchange did not finish (*failedAt is then
+// its step).
+int PlaySteps(int32_t role, int steps, int32_t delay, uint32_t (*checksum)(int32_t, int),
+              int* failedAt) {
     int wrong = 0;
-    for (int step = 0; step < kSteps; ++step) {
-        input.pads[0].current = Pad(static_cast<uint8_t>(2 * step));
-        ASSERT_TRUE(ExchangePadStates()) << NetworkFailure();
-        if (!Same(input.pads[0].current, Pad(static_cast<uint8_t>(2 * step)))) ++wrong;
-        if (!Same(input.pads[1].current, Pad(static_cast<uint8_t>(2 * step + 1)))) ++wrong;
+    for (int k = 0; k < steps; ++k) {
+        PadState one{}, two{};
+        const ExchangeResult r =
+            ExchangePadStates(Pad(static_cast<uint8_t>(2 * k + role - 1)), kNeutral, &one, &two);
+        if (r != ExchangeResult::Done) {
+            *failedAt = k;
+            return -1;
+        }
+        const int from = k - delay;  // the step these records were made in
+        const PadState want1 = from < 0 ? kNeutral : Pad(static_cast<uint8_t>(2 * from));
+        const PadState want2 = from < 0 ? kNeutral : Pad(static_cast<uint8_t>(2 * from + 1));
+        if (!SameControls(one, want1) || !SameControls(two, want2)) ++wrong;
+        NoteStateChecksum(checksum(role, k));
     }
-    ShutdownNetwork();
-    LocalClosedByShutdown();
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "wrong pads on the role-2 side";
-    EXPECT_EQ(wrong, 0);
+    return wrong;
+}
+
+uint32_t SameGame(int32_t, int k) { return 0x1000u + static_cast<uint32_t>(k); }
+// The joining machine's game goes its own way from step 50 on.
+uint32_t ApartFromFifty(int32_t role, int k) { return role == 2 && k >= 50 ? 7u : SameGame(role, k); }
+
+}  // namespace
+
+TEST_F(NetExchange, WithADelayBothMachinesApplyEachRecordDStepsLaterAndFindADesync) {
+    // A second process plays the other role, so each side has its own state.
+    for (auto checksum : {SameGame, ApartFromFifty}) {
+        const bool apart = checksum == ApartFromFifty;
+        SCOPED_TRACE(apart ? "games apart" : "same game");
+        if (local == kNoSocket) {
+            ASSERT_TRUE(SocketPair(&local, &peer));
+        }
+        constexpr int kSteps = 200;
+        constexpr int32_t kDelay = 3;
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            SocketClose(local);
+            local = peer;
+            Play(2, kDelay);
+            int failedAt = -1;
+            testing::internal::CaptureStderr();
+            const int wrong = PlaySteps(2, kSteps, kDelay, checksum, &failedAt);
+            const std::string said = testing::internal::GetCapturedStderr();
+            if (apart) {
+                _exit(wrong == -1 && failedAt >= 51 && failedAt <= 51 + kDelay + 1 &&
+                              said.find("went apart at step 50") != std::string::npos
+                          ? 0
+                          : 98);
+            }
+            _exit(wrong < 0 ? 100 : (wrong > 99 ? 99 : wrong));
+        }
+        Play(1, kDelay);
+        int failedAt = -1;
+        testing::internal::CaptureStderr();
+        const int wrong = PlaySteps(1, kSteps, kDelay, checksum, &failedAt);
+        const std::string said = testing::internal::GetCapturedStderr();
+        if (apart) {
+            // Found within a couple of steps, on this side as well, with the step named.
+            EXPECT_EQ(wrong, -1);
+            EXPECT_GE(failedAt, 51);
+            EXPECT_LE(failedAt, 51 + kDelay + 1);
+            EXPECT_NE(said.find("kaziro: network: the two machines' games went apart at step 50 "
+                                "(state checksum 00001032 here, 00000007 on the other machine)"),
+                      std::string::npos)
+                << said;
+        } else {
+            EXPECT_EQ(wrong, 0);
+            EXPECT_EQ(said, "");
+        }
+        // The joining side plays its last steps before this one goes away.
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ShutdownNetwork();
+        LocalClosedByShutdown();
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 0) << "the joining side saw other records or no desync";
+        SocketClose(peer);
+        peer = kNoSocket;
+    }
+}
+
+TEST_F(NetExchange, ASilentPartnerLeavesTheWaitToTheHook) {
+    Play(1);
+    std::vector<uint32_t> asked;
+    PadState one{}, two{};
+    testing::internal::CaptureStderr();
+    const ExchangeResult r = ExchangePadStates(Pad(1), kNeutral, &one, &two, [&](uint32_t waited) {
+        asked.push_back(waited);
+        return waited < 60;
+    });
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "giving up is the hook's to report";
+    EXPECT_EQ(r, ExchangeResult::GaveUp);
+    ASSERT_GE(asked.size(), 3u) << "asked between short waits";
+    EXPECT_GE(asked.back(), 60u);
+    EXPECT_LT(asked.back(), 500u);
+    for (size_t i = 1; i < asked.size(); ++i) EXPECT_GE(asked[i], asked[i - 1]);
 }
 
 TEST_F(NetExchange, AMessageInPiecesIsOneMessageAndTheNextStartsAtTheFollowingByte) {
@@ -221,10 +287,10 @@ TEST_F(NetExchange, QuitNoticeAndUnknownKindsEndTheReceivingSide) {
 
 TEST_F(NetExchange, AFailedExchangeSaysWhyOnOneLine) {
     Play(2);
-    input.pads[0].current = Pad(5);
     Write(peer, {kMessageQuit});
     testing::internal::CaptureStderr();
-    EXPECT_FALSE(ExchangePadStates());
+    PadState one{}, two{};
+    EXPECT_EQ(ExchangePadStates(Pad(5), kNeutral, &one, &two), ExchangeResult::Failed);
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "kaziro: network: the other machine quit\n");
     // Nothing was answered to a machine that quit.
@@ -237,7 +303,8 @@ TEST_F(NetExchange, APeerThatClosesWithoutNoticeEndsTheExchange) {
     SocketClose(peer);
     peer = kNoSocket;
     testing::internal::CaptureStderr();
-    EXPECT_FALSE(ExchangePadStates());
+    PadState one{}, two{};
+    EXPECT_EQ(ExchangePadStates(Pad(5), kNeutral, &one, &two), ExchangeResult::Failed);
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "kaziro: network: the other machine closed the connection\n");
 }
@@ -263,7 +330,8 @@ TEST_F(NetExchange, SendingToAPeerThatHasGoneFailsWithoutASignal) {
     EXPECT_FALSE(SendPadState(Pad(1)));
     EXPECT_NE(std::string(NetworkFailure()).find("broke"), std::string::npos) << NetworkFailure();
     testing::internal::CaptureStderr();
-    EXPECT_FALSE(ExchangePadStates());
+    PadState one{}, two{};
+    EXPECT_EQ(ExchangePadStates(Pad(1), kNeutral, &one, &two), ExchangeResult::Failed);
     EXPECT_NE(testing::internal::GetCapturedStderr().find("kaziro: network: "), std::string::npos);
     // The shut-down's quit notice to the gone peer is not an error either.
     ShutdownNetwork();
@@ -344,53 +412,106 @@ TEST(NetConnect, WithoutNetworkOptionsNothingIsTouched) {
     EXPECT_EQ(netSocket2, kNoSocket);
 }
 
-TEST(NetConnect, HostPlaysRoleOneAndJoinerRoleTwo) {
+TEST(NetConnect, HostPlaysRoleOneJoinerRoleTwoAndTheHostsSeedAndDelayHoldForBoth) {
     ResetNetwork();
     AppOptions host;
     host.net = AppOptions::Net::Host;
     host.port = FreePort();
-    SocketHandle other = kNoSocket;
-    std::thread joiner([&] {
+    host.delay = 4;
+    FakePartner joiner;
+    std::thread joining([&] {
         bool cancelled = false;
         std::string e;
-        other = ConnectToPartner("127.0.0.1", host.port, 5000, nullptr, &cancelled, &e);
+        joiner.socket = ConnectToPartner("127.0.0.1", host.port, 5000, nullptr, &cancelled, &e);
+        joiner.Join(KAZIRO_VERSION);
     });
     std::string error;
     testing::internal::CaptureStderr();
     const bool ok = ConnectNetwork(host, &error);
     const std::string said = testing::internal::GetCapturedStderr();
-    joiner.join();
+    joining.join();
     ASSERT_TRUE(ok) << error;
-    EXPECT_EQ(said, "kaziro: network: waiting for a second machine to join on port " +
-                        std::to_string(host.port) + " (Ctrl+C to cancel)\n");
+    EXPECT_EQ(said.substr(0, said.find('\n') + 1),
+              "kaziro: network: waiting for a second machine to join on port " +
+                  std::to_string(host.port) + " (Ctrl+C to cancel)\n");
+    EXPECT_NE(said.find("input delay 4 steps (64 ms)"), std::string::npos) << said;
     EXPECT_EQ(netRole, 1);
-    EXPECT_NE(netSocket1, kNoSocket);
+    EXPECT_EQ(netDelay, 4);
+    EXPECT_EQ(joiner.theirHello, Hello(KAZIRO_VERSION, 4));
+    ASSERT_EQ(joiner.start.size(), kStartSize);
+    EXPECT_EQ(joiner.start[1], 4);
+    const uint32_t sentSeed = joiner.start[4] | (joiner.start[5] << 8) | (joiner.start[6] << 16) |
+                              (static_cast<uint32_t>(joiner.start[7]) << 24);
+    EXPECT_EQ(sentSeed, netSeed);
     EXPECT_TRUE(netOpen && netActive);
     ShutdownNetwork();
-    EXPECT_EQ(Read(other, 1), std::vector<uint8_t>{kMessageQuit});
-    SocketClose(other);
+    EXPECT_EQ(Read(joiner.socket, 1), std::vector<uint8_t>{kMessageQuit});
+    SocketClose(joiner.socket);
 
     ResetNetwork();
     AppOptions join;
     join.net = AppOptions::Net::Join;
     join.host = "::1";
     join.port = FreePort();
-    std::thread hoster([&] {
+    FakePartner hoster;
+    std::thread hosting([&] {
         bool cancelled = false;
         std::string e;
-        other = AcceptOnePartner(join.port, nullptr, nullptr, &cancelled, &e);
+        hoster.socket = AcceptOnePartner(join.port, nullptr, nullptr, &cancelled, &e);
+        hoster.Host(0xC0FFEE11u, 7);
     });
     testing::internal::CaptureStderr();
     const bool joined = ConnectNetwork(join, 5000, &error);
     testing::internal::GetCapturedStderr();
-    hoster.join();
+    hosting.join();
     ASSERT_TRUE(joined) << error;
     EXPECT_EQ(netRole, 2);
-    EXPECT_NE(netSocket2, kNoSocket);
+    EXPECT_EQ(netSeed, 0xC0FFEE11u);
+    EXPECT_EQ(netDelay, 7);
     EXPECT_TRUE(netOpen && netActive);
     ShutdownNetwork();
-    SocketClose(other);
+    SocketClose(hoster.socket);
     ResetNetwork();
+}
+
+TEST(NetConnect, APartnerOfAnotherVersionIsToldAndRefused) {
+    for (const bool older : {false, true}) {
+        SCOPED_TRACE(older ? "an older kaziro that does not greet" : "another version");
+        ResetNetwork();
+        AppOptions host;
+        host.net = AppOptions::Net::Host;
+        host.port = FreePort();
+        FakePartner joiner;
+        std::thread joining([&] {
+            bool cancelled = false;
+            std::string e;
+            joiner.socket = ConnectToPartner("127.0.0.1", host.port, 5000, nullptr, &cancelled, &e);
+            if (older) {
+                Write(joiner.socket, PadMessage(Pad(1)));  // it starts with its first record
+            } else {
+                Write(joiner.socket, Hello("0.9.0"));
+            }
+            joiner.theirHello = Read(joiner.socket, kHelloSize);
+        });
+        std::string error;
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(ConnectNetwork(host, &error));
+        testing::internal::GetCapturedStderr();
+        joining.join();
+        if (older) {
+            EXPECT_EQ(error, std::string("the other machine does not greet as kaziro ") +
+                                 KAZIRO_VERSION +
+                                 " does: it runs another version (both machines must run the "
+                                 "same version)");
+        } else {
+            EXPECT_EQ(error, std::string("the other machine runs kaziro 0.9.0, this one ") +
+                                 KAZIRO_VERSION + ": both machines must run the same version");
+        }
+        // The other machine got this one's greeting, so it can tell its player too.
+        EXPECT_EQ(joiner.theirHello, Hello(KAZIRO_VERSION));
+        EXPECT_FALSE(netOpen || netActive);
+        SocketClose(joiner.socket);
+    }
 }
 
 TEST(NetConnect, JoinGivesUpAndCtrlCCancelsTheWaitLeavingNothingSet) {

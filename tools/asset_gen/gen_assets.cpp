@@ -239,18 +239,33 @@ Canvas drawPanel() {
     return cv;
 }
 
-// Paddle: a glossy orange capsule with a dark outline.
-Canvas drawBar() {
+// A paddle's colours: outline, then the body's top and bottom.
+struct BarColours {
+    uint32_t outline, top, bottom;
+};
+constexpr BarColours kOrangeBar{0x7A2C0C, 0xFFA447, 0xD0501A};  // player 1
+constexpr BarColours kGreenBar{0x0C4A2A, 0x7CEB8E, 0x1E9A48};   // player 2
+
+// Paddle: a glossy capsule with a dark outline.
+Canvas drawBar(const BarColours& colours) {
     const int w = 160, h = 40;
     Canvas cv(w, h);
     const float cx = w * 0.5f, cy = h * 0.5f;
     cv.fill([=](float x, float y) { return sdRoundRect(x, y, cx, cy, cx - 1.0f, cy - 1.0f, cy - 1.0f); },
-            [](float, float) { return rgb(0x7A2C0C); });
+            [=](float, float) { return rgb(colours.outline); });
     cv.fill([=](float x, float y) { return sdRoundRect(x, y, cx, cy, cx - 4.0f, cy - 4.0f, cy - 4.0f); },
-            [=](float, float y) { return mix(rgb(0xFFA447), rgb(0xD0501A), (y - 4.0f) / (h - 8.0f)); });
+            [=](float, float y) { return mix(rgb(colours.top), rgb(colours.bottom), (y - 4.0f) / (h - 8.0f)); });
     // Highlight strip along the top.
     cv.fill([=](float x, float y) { return sdRoundRect(x, y, cx, 12.0f, cx - 16.0f, 4.5f, 4.5f); },
             [=](float, float y) { return rgb(0xFFF1DC, 0.65f * (1.0f - (y - 7.5f) / 9.0f)); });
+    return cv;
+}
+
+// The shade laid over the field while the game is paused or waits: a small
+// opaque dark square, stretched and made translucent where it is drawn.
+Canvas drawShade() {
+    Canvas cv(8, 8);
+    cv.fill([](float, float) { return -1.0f; }, [](float, float) { return rgb(0x101418); });
     return cv;
 }
 
@@ -454,7 +469,10 @@ int main(int argc, char** argv) {
         ok = makeSubdir(out, "icons") && makeSubdir(out, "icons/64") && makeSubdir(out, "icons/256");
 
     ok = ok && writePNG(out, "Graphic/Panel.png", drawPanel());
-    ok = ok && writePNG(out, "Graphic/Bar.png", drawBar());
+    ok = ok && writePNG(out, "Graphic/Bar.png", drawBar(kOrangeBar));
+    ok = ok && writePNG(out, "Graphic/Bar2.png", drawBar(kGreenBar));
+    ok = ok && writePNG(out, "Graphic/Shade.png", drawShade());
+    ok = ok && writePNG(out, "Graphic/Icon.png", drawDie(64, 5));  // the window's icon
     for (int face = 1; ok && face <= 6; ++face) {
         char rel[32];
         std::snprintf(rel, sizeof rel, "Graphic/die%d.png", face);

@@ -16,6 +16,7 @@
 #include "game/cSQInterval.h"
 #include "game/cSQMain.h"
 #include "graphics/Graphics.h"
+#include "input/Controls.h"
 #include "input/cInput.h"
 #include "platform/render.h"
 #include "platform/window.h"
@@ -36,8 +37,14 @@ bool Save(const std::string& path) {
     return ok;
 }
 
-// The scripted player's hands for one step.
-void Aim(const cSQMain& board) { ApplyHands(AimAtFallingDie(board), &input.mouse); }
+// The scripted player's hands for one step, made into player 1's record as a
+// one-player game does.
+void Aim(const cSQMain& board) {
+    static cControlMapper mouse(true, 0, true);
+    ApplyHands(AimAtFallingDie(board), &input.mouse);
+    const PlayerControls record = mouse.Build(input);
+    controls.Advance(&record, 1);
+}
 
 }  // namespace
 

@@ -1,0 +1,181 @@
+#include "input/Controls.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "input/cInput.h"
+
+cControls controls;
+
+namespace {
+
+// The difficulty digits: the keypad's and, for keyboards without one, the
+// number row's, 1 to 9.
+constexpr uint8_t kKeypadDigits[9] = {DIK_NUMPAD1, DIK_NUMPAD2, DIK_NUMPAD3,
+                                      DIK_NUMPAD4, DIK_NUMPAD5, DIK_NUMPAD6,
+                                      DIK_NUMPAD7, DIK_NUMPAD8, DIK_NUMPAD9};
+constexpr uint8_t kRowDigits[9] = {DIK_1, DIK_2, DIK_3, DIK_4, DIK_5, DIK_6, DIK_7, DIK_8, DIK_9};
+
+constexpr float kFieldRight = 799.0f;
+constexpr float kFieldBottom = 599.0f;
+constexpr int32_t kAxisCentre = kAxisMax / 2;
+constexpr uint32_t kHatCentred = 0xFFFFFFFFu;
+
+bool Pressed(bool now, bool before) { return now && !before; }
+
+// Stick deflections this close to the edge count as full tilt (sticks, and
+// the keyboard pad's arrows at 0xFFFF, rarely reach the very end).
+constexpr float kFullTilt = 0.98f;
+
+// A stick axis (0 to 65536) as a deflection from -1 to 1, zero inside the dead zone.
+float Deflection(int32_t axis) {
+    const float d = static_cast<float>(axis - kAxisCentre) / static_cast<float>(kAxisCentre);
+    const float size = std::fabs(d);
+    if (size <= cControlMapper::kDeadZone) return 0.0f;
+    if (size >= kFullTilt) return d < 0.0f ? -1.0f : 1.0f;
+    const float scaled = (size - cControlMapper::kDeadZone) / (1.0f - cControlMapper::kDeadZone);
+    return d < 0.0f ? -scaled : scaled;
+}
+
+// A hat in hundredths of a degree clockwise from up, as full-tilt deflections.
+void HatDeflection(uint32_t hat, float* dx, float* dy) {
+    if (hat == kHatCentred || hat >= 36000u) return;
+    const double radians = hat / 100.0 * 3.14159265358979323846 / 180.0;
+    const double sx = std::sin(radians);
+    const double sy = -std::cos(radians);
+    *dx = std::fabs(sx) < 0.01 ? 0.0f : (sx > 0 ? 1.0f : -1.0f);
+    *dy = std::fabs(sy) < 0.01 ? 0.0f : (sy > 0 ? 1.0f : -1.0f);
+}
+
+float Clamp(float v, float high) { return v < 0.0f ? 0.0f : (v > high ? high : v); }
+
+int32_t FloatBits(float value) {
+    int32_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
+
+float BitsFloat(int32_t bits) {
+    float value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+}  // namespace
+
+PlayerControls NeutralControls() { return PlayerControls{}; }
+
+void cControls::Advance(const PlayerControls records[], int count) {
+    for (int p = 0; p < kMaxPlayers; ++p) {
+        previous[p] = current[p];
+        current[p] = p < count ? records[p] : NeutralControls();
+    }
+}
+
+void cControls::Reset(int playerCount) {
+    players = playerCount < 1 ? 1 : (playerCount > kMaxPlayers ? kMaxPlayers : playerCount);
+    for (int p = 0; p < kMaxPlayers; ++p) current[p] = previous[p] = NeutralControls();
+}
+
+bool cControls::DigitPressed(int digit) const {
+    if (digit < 1 || digit > 9) return false;
+    const uint16_t bit = static_cast<uint16_t>(1u << (digit - 1));
+    for (int p = 0; p < players; ++p) {
+        if (Pressed(current[p].digits & bit, previous[p].digits & bit)) return true;
+    }
+    return false;
+}
+
+bool cControls::ConfirmPressed() const {
+    for (int p = 0; p < players; ++p) {
+        if (Pressed(current[p].confirm, previous[p].confirm)) return true;
+    }
+    return false;
+}
+
+bool cControls::PausePressed() const {
+    for (int p = 0; p < players; ++p) {
+        if (Pressed(current[p].pause, previous[p].pause)) return true;
+    }
+    return false;
+}
+
+cControlMapper::cControlMapper(bool usesMouse, int padSlot, bool usesKeyboard)
+    : usesMouse_(usesMouse), padSlot_(padSlot), usesKeyboard_(usesKeyboard) {}
+
+PlayerControls cControlMapper::Build(const cInput& in) {
+    PlayerControls c;
+    const bool hasPad = padSlot_ >= 0 && padSlot_ < in.CountPads();
+
+    float dx = 0.0f, dy = 0.0f;
+    if (hasPad) {
+        const PadState& pad = in.pads[padSlot_].current;
+        dx = Deflection(pad.x);
+        dy = Deflection(pad.y);
+        if (!in.keyboardOnly) HatDeflection(in.padBuffers[padSlot_].pov[0], &dx, &dy);
+        c.turnLeft = in.PadButtonDown(padSlot_, PAD_L1) || in.PadButtonDown(padSlot_, PAD_L2);
+        c.turnRight = in.PadButtonDown(padSlot_, PAD_R1) || in.PadButtonDown(padSlot_, PAD_R2);
+        c.confirm = in.PadButtonDown(padSlot_, PAD_A) || in.PadButtonDown(padSlot_, PAD_B);
+    }
+    const bool padMoved = dx != 0.0f || dy != 0.0f;
+    const bool mouseMoved =
+        usesMouse_ && (in.mouse.x != in.prevMouse.x || in.mouse.y != in.prevMouse.y);
+    if (mouseMoved) {
+        padSteers_ = false;
+    } else if (padMoved) {
+        if (!padSteers_ && usesMouse_) {
+            x_ = in.mouse.x;  // the pad takes over where the mouse left the paddle
+            y_ = in.mouse.y;
+        }
+        padSteers_ = true;
+    }
+    if (usesMouse_ && !padSteers_) {
+        // Exactly the cursor, also off the field: the paddle follows it anywhere.
+        c.x = in.mouse.x;
+        c.y = in.mouse.y;
+    } else {
+        x_ = Clamp(x_ + dx * kPadSpeed, kFieldRight);
+        y_ = Clamp(y_ + dy * kPadSpeed, kFieldBottom);
+        c.x = x_;
+        c.y = y_;
+    }
+    if (usesMouse_) {
+        c.turnLeft = c.turnLeft || in.mouse.left;
+        c.turnRight = c.turnRight || in.mouse.right;
+        c.confirm = c.confirm || in.mouse.left;
+    }
+    if (usesKeyboard_) {
+        for (int d = 0; d < 9; ++d) {
+            if (in.KeyDown(kKeypadDigits[d]) || in.KeyDown(kRowDigits[d])) {
+                c.digits = static_cast<uint16_t>(c.digits | (1u << d));
+            }
+        }
+        c.pause = in.KeyDown(DIK_P);
+    }
+    return c;
+}
+
+PadState PackControls(const PlayerControls& c) {
+    PadState pad{};
+    pad.buttons[0] = c.turnLeft ? 1 : 0;
+    pad.buttons[1] = c.turnRight ? 1 : 0;
+    pad.buttons[2] = c.confirm ? 1 : 0;
+    pad.buttons[3] = c.pause ? 1 : 0;
+    pad.buttons[4] = static_cast<uint8_t>(c.digits & 0xFFu);
+    pad.buttons[5] = static_cast<uint8_t>((c.digits >> 8) & 0x01u);
+    pad.x = FloatBits(c.x);
+    pad.y = FloatBits(c.y);
+    return pad;
+}
+
+PlayerControls UnpackControls(const PadState& pad) {
+    PlayerControls c;
+    c.turnLeft = pad.buttons[0] ? 1 : 0;
+    c.turnRight = pad.buttons[1] ? 1 : 0;
+    c.confirm = pad.buttons[2] ? 1 : 0;
+    c.pause = pad.buttons[3] ? 1 : 0;
+    c.digits = static_cast<uint16_t>(pad.buttons[4] | ((pad.buttons[5] & 0x01u) << 8));
+    c.x = BitsFloat(pad.x);
+    c.y = BitsFloat(pad.y);
+    return c;
+}

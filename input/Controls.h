@@ -1,0 +1,83 @@
+// The players' controls: one small record per player per logic step.
+//
+// Devices become records here, in input/; the game reads the records and
+// never a device. In a two-machine game the records are what the machines
+// exchange, so the same records give the same game on both.
+#pragma once
+
+#include <cstdint>
+
+#include "input/PadState.h"
+
+class cInput;
+
+constexpr int kMaxPlayers = 2;
+
+// One player's controls for one step.
+struct PlayerControls {
+    float x = 400.0f;       // where the paddle's centre goes, field pixels
+    float y = 300.0f;
+    uint8_t turnLeft = 0;   // counter-clockwise while held: mouse left, L1, L2
+    uint8_t turnRight = 0;  // clockwise while held: mouse right, R1, R2
+    uint8_t confirm = 0;    // continues from the result screen: mouse left, A, B
+    uint8_t pause = 0;      // pauses and resumes: P
+    uint16_t digits = 0;    // difficulty digits held, bit d - 1 for digit d (1 to 9)
+};
+
+// A player who does nothing: the paddle at rest in the middle of the field.
+PlayerControls NeutralControls();
+
+// The records the game reads in this step, with those of the step before, so
+// that a press is seen on exactly the step it begins.
+class cControls {
+public:
+    // This step's records: what was current becomes previous.
+    void Advance(const PlayerControls records[], int count);
+    // Starts over with every player neutral (a new game).
+    void Reset(int playerCount);
+
+    const PlayerControls& Of(int player) const { return current[player]; }
+    // Digit d (1 to 9) went down this step for some player.
+    bool DigitPressed(int digit) const;
+    // Some player pressed the continue button, or the pause key, this step.
+    bool ConfirmPressed() const;
+    bool PausePressed() const;
+
+    int players = 1;
+    PlayerControls current[kMaxPlayers];
+    PlayerControls previous[kMaxPlayers];
+};
+
+extern cControls controls;
+
+// Makes one player's record each step from the devices that player uses.
+class cControlMapper {
+public:
+    // Full tilt of the stick or the d-pad moves the paddle this far per step.
+    static constexpr float kPadSpeed = 8.0f;
+    // Stick deflections below this share of full tilt are ignored.
+    static constexpr float kDeadZone = 0.2f;
+
+    // usesMouse: the mouse steers; padSlot: the pad that steers (-1: none);
+    // usesKeyboard: the difficulty digits and the pause key are this player's.
+    cControlMapper(bool usesMouse, int padSlot, bool usesKeyboard);
+
+    // This step's record. With both a mouse and a pad, the one that moved
+    // last steers; buttons of either count.
+    PlayerControls Build(const cInput& in);
+
+private:
+    bool usesMouse_;
+    int padSlot_;
+    bool usesKeyboard_;
+    bool padSteers_ = false;  // the pad moved after the mouse did
+    float x_ = 400.0f;        // where the pad has moved the paddle to
+    float y_ = 300.0f;
+};
+
+// A record as it travels between two machines, in the 28 bytes of a pad
+// record: the buttons in button bytes 0 to 5, x and y as the bits of their
+// floats in the X and Y axes. Button bytes 6 to 11 and the Z and RZ axes are
+// left zero for the exchange's own use.
+PadState PackControls(const PlayerControls& controls);
+PlayerControls UnpackControls(const PadState& pad);
