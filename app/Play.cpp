@@ -41,11 +41,14 @@ struct PlayState {
     int quitStatus = 0;
     bool waitedTooLong = false;
 };
-PlayState play;
+// Never destroyed: what it holds goes with ResetPlay, before the graphics
+// state it draws into is torn down at exit.
+PlayState& play = *new PlayState;
 
 // Keeps the window answering while the step waits for the other machine.
 bool WaitForPartner(uint32_t waitedMs) {
     Message message;
+    bool uncovered = false;
     while (PeekMessage(&message)) {
         TranslateMessage(message);
         DispatchMessage(message);
@@ -54,14 +57,17 @@ bool WaitForPartner(uint32_t waitedMs) {
             play.quitStatus = static_cast<int>(static_cast<intptr_t>(message.wParam));
             return false;
         }
+        uncovered = uncovered || message.message == WM_PAINT;
     }
     if (waitedMs >= kGiveUpMs) {
         play.waitedTooLong = true;
         return false;
     }
-    if (waitedMs >= kShowWaitingMs && !play.waitNotice) {
-        // Shown once: a wait that draws nothing new presents nothing new.
-        play.waitNotice = std::make_unique<cOverlay>(kWaitingText, kWaitingX, kNoticeY);
+    // Shown once, and again only where the window was uncovered and needs
+    // its picture back: a wait that draws nothing new presents nothing new.
+    const bool notice = waitedMs >= kShowWaitingMs && !play.waitNotice;
+    if (notice) play.waitNotice = std::make_unique<cOverlay>(kWaitingText, kWaitingX, kNoticeY);
+    if (notice || (uncovered && play.waitNotice)) {
         DrawFrame();
         ShowFrame();
     }

@@ -38,7 +38,15 @@ intptr_t WndProc(WindowHandle window, uint32_t message, uintptr_t wParam, intptr
             return 0;
         case WM_KEYDOWN:
             if (wParam == VK_ESCAPE) PostQuitMessage(0);
+            // F11 toggles fullscreen (once per press, not while it repeats).
+            if (wParam == VK_F11 && !(lParam & kKeyRepeated)) ToggleFullscreen(window);
             return 0;  // other keys are read through the input state
+        case WM_SYSKEYDOWN:
+            if (wParam == VK_RETURN && !(lParam & kKeyRepeated)) {
+                ToggleFullscreen(window);  // Alt+Enter
+                return 0;
+            }
+            return DefWindowProc(window, message, wParam, lParam);
         case WM_LBUTTONDOWN:
         case WM_LBUTTONUP:
         case WM_RBUTTONDOWN:
@@ -132,11 +140,15 @@ int WinMain(const AppOptions& options) {
 
     if (!RegisterWindowClass(windowTitle, WndProc)) return 0;
 
-    // The window is made with its client area at the play field's size; the
-    // outer frame is the window manager's business here.
+    // The window is made with its client area at the play field's size (times
+    // --scale), or fullscreen; the outer frame is the window manager's business.
     std::string error;
+    WindowLook look;
+    look.scale = options.scale;
+    look.fullscreen = options.fullscreen;
+    look.iconFile = "Graphic/Icon.png";
     WindowHandle window = CreateGameWindow(windowTitle, windowTitle, kClientWidth, kClientHeight,
-                                           &error);
+                                           &error, look);
     if (!window) {
         Report("window", "%s", error.c_str());
         return kExitNoDisplay;
@@ -161,5 +173,7 @@ int WinMain(const AppOptions& options) {
     if (!options.musicFile.empty()) PlayMusic(options.musicFile);
 
     cSQDefault rootScene(CreateFirstScene());
-    return RunMainLoop(rootScene, SystemLoopClock());
+    const int status = RunMainLoop(rootScene, SystemLoopClock());
+    ResetPlay();  // the notices on the field go before the scene and the graphics
+    return status;
 }

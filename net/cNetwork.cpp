@@ -2,7 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
-#include <deque>
+#include <type_traits>
 
 #include "platform/clock.h"
 #include "platform/report.h"
@@ -30,16 +30,23 @@ constexpr uint8_t kNoDelayWish = 0xFF;
 char failure[200];
 bool gaveUp = false;
 
-// The exchange's progress since the machines connected.
+// Own records sent and not yet applied: at most the largest delay, and the
+// one of this step.
+constexpr uint32_t kAheadRing = kMaxDelay + 2;
+
+// The exchange's progress since the machines connected. Trivially
+// destructible: the exit-time shut-down may still use it during static
+// destruction.
 struct Lockstep {
-    uint32_t step = 0;              // steps exchanged so far
-    std::deque<PadState> ahead;     // own records sent for the coming steps
+    uint32_t step = 0;                // steps exchanged so far
+    PadState ahead[kAheadRing] = {};  // own records sent for the coming steps, by step
     uint32_t checksums[kChecksumRing] = {};
     uint32_t checksumSteps[kChecksumRing] = {};
     uint32_t lastStep = kNoChecksumStep;  // the newest own checksum, sent next
     uint32_t last = 0;
 };
 Lockstep lockstep;
+static_assert(std::is_trivially_destructible<Lockstep>::value, "usable during static destruction");
 
 SocketHandle RoleSocket() { return netRole == 1 ? netSocket1 : netSocket2; }
 
@@ -273,11 +280,12 @@ bool ReceivePadState(PadState* state, const WaitHook& wait) {
 ExchangeResult ExchangePadStates(const PadState& local, const PadState& neutral,
                                  PadState* player1, PadState* player2, const WaitHook& wait) {
     gaveUp = false;
+    const uint32_t delay = static_cast<uint32_t>(netDelay < 0 ? 0 : (netDelay > kMaxDelay ? kMaxDelay : netDelay));
     PadState outgoing = local;
     outgoing.z = static_cast<int32_t>(lockstep.last);
     outgoing.rz = static_cast<int32_t>(lockstep.lastStep);
     // From step D on, each step needs the other machine's record sent D steps ago.
-    const bool receives = lockstep.step >= static_cast<uint32_t>(netDelay);
+    const bool receives = lockstep.step >= delay;
     PadState theirs = neutral;
     bool ok = true;
     bool same = true;
@@ -302,12 +310,10 @@ ExchangeResult ExchangePadStates(const PadState& local, const PadState& neutral,
         Report("network", "%s", failure);
         return ExchangeResult::Failed;
     }
-    lockstep.ahead.push_back(outgoing);
+    // This step's record of this machine is the one it sent D steps ago.
+    lockstep.ahead[lockstep.step % kAheadRing] = outgoing;
     PadState mine = neutral;
-    if (receives) {
-        mine = lockstep.ahead.front();
-        lockstep.ahead.pop_front();
-    }
+    if (receives) mine = lockstep.ahead[(lockstep.step - delay) % kAheadRing];
     // Both machines apply the records as they went over the wire.
     *(netRole == 1 ? player1 : player2) = mine;
     *(netRole == 1 ? player2 : player1) = theirs;

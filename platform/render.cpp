@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/field_view.h"
 #include "platform/render_internal.h"
 #include "platform/sdl_internal.h"
 
@@ -39,6 +40,9 @@ int WatchDeviceEvents(void* userdata, SDL_Event* event) {
 }
 
 SDL_Renderer* RendererOf(RenderDevice* device) { return device ? device->renderer : nullptr; }
+
+// The bars beside a scaled field: a neutral dark grey.
+constexpr uint32_t kBars = 0x202020u;
 
 void ModulateTexture(SDL_Texture* texture, uint32_t argb) {
     SDL_SetTextureColorMod(texture, static_cast<Uint8>(argb >> 16), static_cast<Uint8>(argb >> 8),
@@ -106,7 +110,8 @@ bool EnumDisplayMode(uint32_t index, DisplayMode* mode) {
 
 RenderDevice* CreateRenderDevice(WindowHandle focusWindow, const PresentParams& params,
                                  DeviceKind kind) {
-    SDL_Window* window = SdlWindowOf(params.deviceWindow ? params.deviceWindow : focusWindow);
+    const WindowHandle handleOfWindow = params.deviceWindow ? params.deviceWindow : focusWindow;
+    SDL_Window* window = SdlWindowOf(handleOfWindow);
     if (!window) return nullptr;
     if (!params.windowed) {
         SDL_DisplayMode mode{SDL_PIXELFORMAT_RGB888, static_cast<int>(params.backBufferWidth),
@@ -133,6 +138,15 @@ RenderDevice* CreateRenderDevice(WindowHandle focusWindow, const PresentParams& 
     }
     auto device = std::make_unique<RenderDevice>();
     device->renderer = renderer;
+    FieldSizeOf(handleOfWindow, &device->fieldWidth, &device->fieldHeight);
+    if (device->fieldWidth > 0 && device->fieldHeight > 0) {
+        device->field = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET,
+                                          device->fieldWidth, device->fieldHeight);
+    }
+    if (device->field) {
+        SDL_SetTextureBlendMode(device->field, SDL_BLENDMODE_NONE);
+        SDL_SetRenderTarget(renderer, device->field);
+    }
     RenderDevice* handle = device.get();
     Devices().push_back(std::move(device));
     SDL_AddEventWatch(WatchDeviceEvents, handle);
@@ -146,7 +160,7 @@ RenderDevice* CurrentRenderDevice() { return Current(); }
 void SetRenderTarget(RenderDevice* device, Texture* target) {
     SDL_Renderer* renderer = RendererOf(device);
     if (!renderer) return;
-    SDL_SetRenderTarget(renderer, target ? target->sdl : nullptr);
+    SDL_SetRenderTarget(renderer, target ? target->sdl : device->field);
     SDL_RenderSetViewport(renderer, nullptr);
 }
 
@@ -167,18 +181,64 @@ void ClearViewport(RenderDevice* device, uint32_t argb) {
     SDL_SetRenderDrawBlendMode(renderer, SDL_BLENDMODE_BLEND);
 }
 
+namespace {
+
+// Puts the field into the window's back buffer, scaled to fill it with its
+// aspect kept, between neutral bars, and leaves the window as the target.
+void ComposeWindow(RenderDevice* device) {
+    SDL_Renderer* renderer = device->renderer;
+    SDL_SetRenderTarget(renderer, nullptr);
+    int width = 0, height = 0;
+    SDL_GetRendererOutputSize(renderer, &width, &height);
+    const FieldView view = FitField(device->fieldWidth, device->fieldHeight, width, height);
+    SDL_SetRenderDrawColor(renderer, kBars >> 16 & 0xFF, kBars >> 8 & 0xFF, kBars & 0xFF, 0xFF);
+    SDL_RenderClear(renderer);
+    // Whole multiples stay sharp; other scales are filtered smooth.
+    SDL_SetTextureScaleMode(device->field,
+                            view.integerScale ? SDL_ScaleModeNearest : SDL_ScaleModeLinear);
+    const SDL_Rect placed{view.x, view.y, view.width, view.height};
+    SDL_RenderCopy(renderer, device->field, nullptr, &placed);
+}
+
+}  // namespace
+
 bool PresentFrame(RenderDevice* device, const PresentParams&) {
     SDL_Renderer* renderer = RendererOf(device);
     if (!renderer) return false;
-    SDL_RenderPresent(renderer);
+    if (device->field) {
+        // Whatever target and viewport were set stay set.
+        SDL_Texture* target = SDL_GetRenderTarget(renderer);
+        SDL_Rect viewport;
+        SDL_RenderGetViewport(renderer, &viewport);
+        ComposeWindow(device);
+        SDL_RenderPresent(renderer);
+        SDL_SetRenderTarget(renderer, target);
+        SDL_RenderSetViewport(renderer, &viewport);
+    } else {
+        SDL_RenderPresent(renderer);
+    }
     return !device->lost;
+}
+
+bool ReadWindowPixels(std::vector<uint32_t>* argb, int* width, int* height) {
+    RenderDevice* device = Current();
+    SDL_Renderer* renderer = RendererOf(device);
+    if (!renderer || !argb || !device->field) return false;
+    SDL_Texture* target = SDL_GetRenderTarget(renderer);
+    SDL_Rect viewport;
+    SDL_RenderGetViewport(renderer, &viewport);
+    ComposeWindow(device);
+    const bool ok = ReadFramePixels(argb, width, height);
+    SDL_SetRenderTarget(renderer, target);
+    SDL_RenderSetViewport(renderer, &viewport);
+    return ok;
 }
 
 bool ResetDevice(RenderDevice* device, const PresentParams&) {
     SDL_Renderer* renderer = RendererOf(device);
     if (!renderer) return false;
     device->lost = false;
-    SDL_SetRenderTarget(renderer, nullptr);
+    SDL_SetRenderTarget(renderer, device->field);
     SDL_RenderSetViewport(renderer, nullptr);
     return true;
 }

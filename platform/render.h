@@ -72,7 +72,8 @@ RenderDevice* CreateRenderDevice(WindowHandle focusWindow, const PresentParams& 
 // --- The frame -------------------------------------------------------------
 
 // Draws into `target` (a texture made by CreateTargetTexture), or into the
-// window's back buffer when it is null. The viewport becomes the whole target.
+// back buffer when it is null: the field's own picture, which the
+// presentation shows scaled to the window. The viewport becomes the whole target.
 void SetRenderTarget(RenderDevice* device, Texture* target);
 // Limits drawing and clearing to a rectangle of the current target.
 void SetViewport(RenderDevice* device, int32_t x, int32_t y, int32_t width, int32_t height);
@@ -95,6 +96,9 @@ bool GetTransform(RenderDevice* device, TransformKind kind, float matrix[16]);
 // software renderer call it before PresentFrame: after a presentation the back
 // buffer's contents are undefined.
 bool ReadFramePixels(std::vector<uint32_t>* argb, int* width = nullptr, int* height = nullptr);
+// The window as the next presentation shows it: the field scaled into it
+// between the bars (ARGB8888, row by row). Call it before PresentFrame.
+bool ReadWindowPixels(std::vector<uint32_t>* argb, int* width = nullptr, int* height = nullptr);
 // The device most recently made (the game has one), or null.
 RenderDevice* CurrentRenderDevice();
 

@@ -9,6 +9,12 @@
 
 struct RenderDevice {
     SDL_Renderer* renderer = nullptr;
+    // The play field's own picture: the back buffer every frame is drawn into,
+    // shown scaled to the window by the presentation. Null when the renderer
+    // cannot draw into textures (frames then go to the window directly).
+    SDL_Texture* field = nullptr;
+    int fieldWidth = 0;
+    int fieldHeight = 0;
     // Set by the event watch when SDL reports that the renderer's targets or
     // the device itself were reset; the next presentation then fails.
     bool lost = false;

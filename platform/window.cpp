@@ -1,8 +1,10 @@
 #include "platform/window.h"
 
 #include <SDL.h>
+#include <SDL_image.h>
 
 #include <algorithm>
+#include <cmath>
 #include <atomic>
 #include <cstring>
 #include <deque>
@@ -11,12 +13,15 @@
 #include <string>
 #include <vector>
 
+#include "platform/field_view.h"
 #include "platform/platform.h"
 #include "platform/sdl_internal.h"
 
 struct GameWindow {
     SDL_Window* sdl = nullptr;
     WindowProc proc = nullptr;
+    int fieldWidth = 0;   // the client area the game asked for: its play field
+    int fieldHeight = 0;
     bool destroyed = false;  // closed: hidden, and no longer handed messages
     uint8_t buttons = 0;     // mouse buttons held, as the button events left them
 };
@@ -85,6 +90,15 @@ uintptr_t VirtualKeyOf(SDL_Keycode key) {
     }
 }
 
+// The window's own icon, from an image file (none when it cannot be read).
+void SetIconFrom(SDL_Window* window, const char* file) {
+    if (!file || !*file) return;
+    SDL_Surface* icon = IMG_Load(file);
+    if (!icon) return;
+    SDL_SetWindowIcon(window, icon);
+    SDL_FreeSurface(icon);
+}
+
 GameWindow* WindowOfId(Uint32 id) {
     GameWindow* w = System().current;
     if (w && !w->destroyed && w->sdl && SDL_GetWindowID(w->sdl) == id) return w;
@@ -99,9 +113,11 @@ void Translate(const SDL_Event& e) {
         case SDL_KEYDOWN: {
             m.window = WindowOfId(e.key.windowID);
             if (!m.window) return;
-            m.message = WM_KEYDOWN;
+            // With Alt held a key is a system key, as Alt+Enter is.
+            m.message = (e.key.keysym.mod & KMOD_ALT) ? WM_SYSKEYDOWN : WM_KEYDOWN;
             m.wParam = VirtualKeyOf(e.key.keysym.sym);
             m.lParam = static_cast<intptr_t>(e.key.keysym.scancode) << 16;
+            if (e.key.repeat) m.lParam |= kKeyRepeated;
             if (m.wParam == 0) return;
             break;
         }
@@ -132,10 +148,16 @@ void Translate(const SDL_Event& e) {
             break;
         }
         case SDL_WINDOWEVENT:
-            if (e.window.event != SDL_WINDOWEVENT_CLOSE) return;
+            // The close box, and a window uncovered that needs its picture again.
+            if (e.window.event == SDL_WINDOWEVENT_CLOSE) {
+                m.message = WM_CLOSE;
+            } else if (e.window.event == SDL_WINDOWEVENT_EXPOSED) {
+                m.message = WM_PAINT;
+            } else {
+                return;
+            }
             m.window = WindowOfId(e.window.windowID);
             if (!m.window) return;
-            m.message = WM_CLOSE;
             break;
         case SDL_QUIT:
             // SIGINT and SIGTERM arrive here: they close the window as its close box would.
@@ -183,7 +205,7 @@ void UnregisterWindowClass(const char* className) {
 }
 
 WindowHandle CreateGameWindow(const char* className, const char* caption, int clientWidth,
-                              int clientHeight, std::string* error) {
+                              int clientHeight, std::string* error, const WindowLook& look) {
     WindowSystem& s = System();
     auto cls = s.classes.find(className ? className : "");
     if (cls == s.classes.end()) {
@@ -210,17 +232,27 @@ WindowHandle CreateGameWindow(const char* className, const char* caption, int cl
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return nullptr;
     }
+    // A scaled window is the field times the scale; the desktop's own pixels
+    // are used where it scales windows (high DPI), so nothing is blurred.
+    const double scale = look.scale >= 1.0 ? look.scale : 1.0;
+    const int width = static_cast<int>(std::lround(clientWidth * scale));
+    const int height = static_cast<int>(std::lround(clientHeight * scale));
+    Uint32 flags = SDL_WINDOW_SHOWN | SDL_WINDOW_ALLOW_HIGHDPI;
+    if (look.fullscreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
     SDL_Window* sdl = SDL_CreateWindow(caption, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
-                                       clientWidth, clientHeight, SDL_WINDOW_SHOWN);
+                                       width, height, flags);
     if (!sdl) {
         if (error) *error = std::string("the window cannot be created: ") + SDL_GetError();
         return nullptr;
     }
+    SetIconFrom(sdl, look.iconFile);
     SDL_EventState(SDL_DROPFILE, SDL_ENABLE);
     RegisterMusicNotice();
     auto window = std::make_unique<GameWindow>();
     window->sdl = sdl;
     window->proc = cls->second;
+    window->fieldWidth = clientWidth;
+    window->fieldHeight = clientHeight;
     GameWindow* handle = window.get();
     s.windows.push_back(std::move(window));
     s.current = handle;
@@ -318,6 +350,25 @@ bool WindowHasFocus(WindowHandle window) {
            SDL_GetKeyboardFocus() == window->sdl;
 }
 
+void ToggleFullscreen(WindowHandle window) {
+    if (!window || !window->sdl || window->destroyed) return;
+    const bool full = (SDL_GetWindowFlags(window->sdl) & SDL_WINDOW_FULLSCREEN_DESKTOP) ==
+                      SDL_WINDOW_FULLSCREEN_DESKTOP;
+    // Leaving fullscreen gives the window back at the size it had.
+    SDL_SetWindowFullscreen(window->sdl, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
+}
+
+bool IsFullscreen(WindowHandle window) {
+    return window && window->sdl &&
+           (SDL_GetWindowFlags(window->sdl) & SDL_WINDOW_FULLSCREEN_DESKTOP) ==
+               SDL_WINDOW_FULLSCREEN_DESKTOP;
+}
+
+void FieldSizeOf(WindowHandle window, int* width, int* height) {
+    *width = window ? window->fieldWidth : 0;
+    *height = window ? window->fieldHeight : 0;
+}
+
 void GetCursorClientPos(WindowHandle window, int* x, int* y) {
     int gx = 0, gy = 0, wx = 0, wy = 0;
     if (window && window->sdl) {
@@ -331,8 +382,17 @@ void GetCursorClientPos(WindowHandle window, int* x, int* y) {
             SDL_GetWindowPosition(window->sdl, &wx, &wy);
         }
     }
-    if (x) *x = gx - wx;
-    if (y) *y = gy - wy;
+    int fx = gx - wx, fy = gy - wy;
+    if (window && window->sdl) {
+        // Window points to the field's pixels, wherever the field sits.
+        int w = 0, h = 0, pw = 0, ph = 0;
+        SDL_GetWindowSize(window->sdl, &w, &h);
+        SDL_GetWindowSizeInPixels(window->sdl, &pw, &ph);
+        WindowPointToField(gx - wx, gy - wy, w, h, pw, ph, window->fieldWidth,
+                           window->fieldHeight, &fx, &fy);
+    }
+    if (x) *x = fx;
+    if (y) *y = fy;
 }
 
 uint8_t MouseButtonsHeld(WindowHandle window) {

@@ -25,6 +25,7 @@ enum : uint32_t {
     WM_CLOSE = 0x0010,
     WM_QUIT = 0x0012,
     WM_KEYDOWN = 0x0100,
+    WM_SYSKEYDOWN = 0x0104,  // a key pressed with Alt held
     WM_LBUTTONDOWN = 0x0201,
     WM_LBUTTONUP = 0x0202,
     WM_RBUTTONDOWN = 0x0204,
@@ -46,8 +47,11 @@ enum : uintptr_t {
     VK_PRIOR = 0x21, VK_NEXT = 0x22, VK_END = 0x23, VK_HOME = 0x24, VK_LEFT = 0x25,
     VK_UP = 0x26, VK_RIGHT = 0x27, VK_DOWN = 0x28, VK_INSERT = 0x2D, VK_DELETE = 0x2E,
     VK_NUMPAD0 = 0x60, VK_MULTIPLY = 0x6A, VK_ADD = 0x6B, VK_SUBTRACT = 0x6D,
-    VK_DECIMAL = 0x6E, VK_DIVIDE = 0x6F, VK_F1 = 0x70,
+    VK_DECIMAL = 0x6E, VK_DIVIDE = 0x6F, VK_F1 = 0x70, VK_F11 = 0x7A,
 };
+
+// lParam bit of a key message sent again while the key is held.
+constexpr intptr_t kKeyRepeated = intptr_t{1} << 30;
 
 struct Message {
     WindowHandle window = nullptr;
@@ -61,17 +65,33 @@ struct Message {
 bool RegisterWindowClass(const char* className, WindowProc proc);
 void UnregisterWindowClass(const char* className);
 
-// Creates the game window of a registered class: client area of the given size,
-// fixed (no sizing, no maximise), visible, accepting dropped files. Sends
-// WM_CREATE to the procedure before it returns. Returns null and fills *error
-// when no display can be opened or the window cannot be created.
+// How the window shows the play field.
+struct WindowLook {
+    double scale = 1.0;          // the window is the field times this (1 to 4)
+    bool fullscreen = false;     // fullscreen on the desktop's own resolution
+    const char* iconFile = nullptr;  // the window's icon, an image file
+};
+
+// Creates the game window of a registered class for a play field of the given
+// size: a fixed window of that client area (times look.scale), or fullscreen;
+// visible, accepting dropped files. Wherever the window is larger than the
+// field, the field is scaled to fit it with its aspect kept, and the cursor
+// is reported in the field's pixels. Sends WM_CREATE to the procedure before
+// it returns. Returns null and fills *error when no display can be opened or
+// the window cannot be created.
 WindowHandle CreateGameWindow(const char* className, const char* caption, int clientWidth,
-                              int clientHeight, std::string* error);
+                              int clientHeight, std::string* error,
+                              const WindowLook& look = WindowLook{});
+// Switches between fullscreen on the desktop's resolution and the window.
+void ToggleFullscreen(WindowHandle window);
+bool IsFullscreen(WindowHandle window);
+// The play field the window was made for (0, 0 for a null handle).
+void FieldSizeOf(WindowHandle window, int* width, int* height);
 
 // Destroys the window: the procedure receives WM_DESTROY first.
 void DestroyGameWindow(WindowHandle window);
 
-// The client-area size of the window (0, 0 for a null handle).
+// The client-area size of the window in its own units (0, 0 for a null handle).
 void GetClientSize(WindowHandle window, int* width, int* height);
 
 // Takes the next message, translating pending SDL events first. Never blocks.
@@ -104,7 +124,7 @@ void DragFinish(uintptr_t drop);
 
 // Whether the window has keyboard focus.
 bool WindowHasFocus(WindowHandle window);
-// The cursor in client coordinates of the window, also outside it.
+// The cursor in the play field's pixels, also outside the field and the window.
 void GetCursorClientPos(WindowHandle window, int* x, int* y);
 // The mouse buttons held over the window, as its button events left them:
 // bit 0 left, bit 1 right, bit 2 middle.

@@ -13,7 +13,7 @@ packages=(
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # end-to-end tests in a real X server, fuzzing, leak checks, packaging
-  xvfb xauth xdotool x11-utils imagemagick clang libclang-rt-14-dev valgrind
+  xvfb xauth xdotool x11-utils imagemagick openbox clang libclang-rt-14-dev valgrind
   desktop-file-utils appstream man-db gzip dpkg-dev file python3
 )
 

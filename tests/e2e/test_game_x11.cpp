@@ -77,6 +77,10 @@ protected:
             kill(game, SIGKILL);
             waitpid(game, nullptr, 0);
         }
+        if (windowManager > 0) {
+            kill(windowManager, SIGTERM);
+            waitpid(windowManager, nullptr, 0);
+        }
         if (xserver > 0) {
             kill(xserver, SIGTERM);
             waitpid(xserver, nullptr, 0);
@@ -93,7 +97,7 @@ protected:
             const std::string fd = std::to_string(fds[1]);
             int devnull = open("/dev/null", O_WRONLY);
             dup2(devnull, 2);
-            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24",
+            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(),
                    "-nolisten", "tcp", static_cast<char*>(nullptr));
             _exit(127);
         }
@@ -115,7 +119,10 @@ protected:
             setenv("SDL_VIDEODRIVER", "x11", 1);
             setenv("SDL_AUDIODRIVER", "dummy", 1);
             unsetenv("SDL_RENDER_DRIVER");
-            execl("./kaziro", "kaziro", static_cast<char*>(nullptr));
+            std::vector<char*> argv{const_cast<char*>("kaziro")};
+            for (std::string& a : gameArgs) argv.push_back(a.data());
+            argv.push_back(nullptr);
+            execv("./kaziro", argv.data());
             _exit(127);
         }
         ASSERT_TRUE(WaitFor([&] { return !(window = Shell("xdotool search --name '^Kaziro$'")).empty(); },
@@ -129,7 +136,7 @@ protected:
         Shot shot;
         const std::string file = std::string(KAZIRO_TEST_BUILD_DIR) + "/e2e-shot-" +
                                  std::to_string(getpid()) + ".png";
-        if (std::system(("import -window " + window + " " + file + " 2>/dev/null").c_str()) != 0) {
+        if (std::system(("timeout 10 import -window " + window + " " + file + " 2>/dev/null").c_str()) != 0) {
             return shot;
         }
         SDL_Surface* loaded = IMG_Load(file.c_str());
@@ -189,7 +196,41 @@ protected:
         return file;
     }
 
+    // A window manager, for what only one can do (fullscreen on request).
+    void StartWindowManager() {
+        ASSERT_EQ(std::system("command -v openbox >/dev/null"), 0)
+            << "openbox is needed (tools/install-deps.sh brings it)";
+        windowManager = fork();
+        ASSERT_GE(windowManager, 0);
+        if (windowManager == 0) {
+            int devnull = open("/dev/null", O_WRONLY);
+            dup2(devnull, 1);
+            dup2(devnull, 2);
+            execlp("openbox", "openbox", "--sm-disable", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        ASSERT_TRUE(WaitFor([] { return Shell("xprop -root _NET_SUPPORTING_WM_CHECK")
+                                                .find("window id") != std::string::npos; },
+                            10000))
+            << "the window manager did not start";
+        // It announces itself a moment before it manages the windows mapped.
+        std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    }
+
+    // The window's size. Looked up afresh: SDL may make the window again when
+    // it sets up an accelerated renderer, and the first id then goes stale.
+    std::string Geometry() {
+        const std::string found = Shell("xdotool search --name '^Kaziro$'");
+        if (!found.empty()) window = found.substr(0, found.find('\n'));
+        const std::string g = Shell("xdotool getwindowgeometry " + window);
+        const size_t at = g.find("Geometry: ");
+        return at == std::string::npos ? "" : g.substr(at + 10);
+    }
+
+    std::string screen = "1024x768x24";
+    std::vector<std::string> gameArgs;
     pid_t xserver = -1;
+    pid_t windowManager = -1;
     pid_t game = -1;
     std::string display;
     std::string window;
@@ -255,6 +296,8 @@ TEST_F(RealWindow, KeypadThreeGivesThreeRowsOfSlots) {
 }
 
 TEST_F(RealWindow, EscapeEndsTheGameWithStatusZero) {
+    Geometry();  // the window as it is now, focused, so that the key reaches it
+    Xdo("windowfocus --sync " + window);
     Xdo("mousemove --window " + window + " 400 300");
     Xdo("key Escape");
     const int status = WaitExit(game, 10000);
@@ -268,4 +311,56 @@ TEST_F(RealWindow, CloseBoxEndsTheGameWithStatusZero) {
     const int status = WaitExit(game, 10000);
     if (status >= 0) game = -1;
     EXPECT_EQ(status, 0);
+}
+
+namespace {
+
+// A 1920 x 1200 desktop with a window manager.
+class LargeScreen : public RealWindow {
+protected:
+    void SetUp() override {}
+    void Start(std::vector<std::string> args) {
+        screen = "1920x1200x24";
+        gameArgs = std::move(args);
+        StartX();
+        StartWindowManager();
+        StartGame();
+    }
+};
+
+}  // namespace
+
+TEST_F(LargeScreen, FullscreenShowsTheFieldTwiceItsSizeCentredAndF11GivesTheWindowBack) {
+    Start({"--fullscreen"});
+    ASSERT_TRUE(WaitFor([&] { return Geometry() == "1920x1200"; }, 10000)) << Geometry();
+    // Field pixel (400, 450) is screen pixel (160 + 800, 900).
+    Xdo("mousemove 960 900");
+    ASSERT_TRUE(WaitFor([&] {
+        last = Capture();
+        if (last.width != 1920 || last.height != 1200) return false;
+        // The paddle (160 x 40 at this scale) under the cursor, white above and below it.
+        return !last.White(960, 900) && !last.White(890, 900) && !last.White(1030, 900) &&
+               last.White(960, 860) && last.White(960, 940);
+    }, 10000)) << "the paddle is not under the cursor; screen kept in " << Keep(last);
+    EXPECT_EQ(last.At(80, 600), 0x202020u) << "a bar left of the field";
+    EXPECT_EQ(last.At(1840, 600), 0x202020u) << "a bar right of the field";
+    EXPECT_TRUE(last.White(170, 600)) << "the field starts at x = 160";
+    EXPECT_EQ(last.At(360, 600), last.At(1560, 600)) << "the two panels, at field x 100 and 700";
+    EXPECT_FALSE(last.White(360, 600));
+
+    Xdo("key F11");
+    EXPECT_TRUE(WaitFor([&] { return Geometry() == "800x600"; }, 10000)) << Geometry();
+    Xdo("key alt+Return");
+    EXPECT_TRUE(WaitFor([&] { return Geometry() == "1920x1200"; }, 10000)) << Geometry();
+}
+
+TEST_F(LargeScreen, ScaleTwoGivesAWindowTwiceTheFieldWithThePaddleUnderTheCursor) {
+    Start({"--scale", "2"});
+    ASSERT_TRUE(WaitFor([&] { return Geometry() == "1600x1200"; }, 10000)) << Geometry();
+    Xdo("mousemove --window " + window + " 500 700");
+    ASSERT_TRUE(WaitFor([&] {
+        last = Capture();
+        return last.width == 1600 && !last.White(500, 700) && !last.White(430, 700) &&
+               !last.White(570, 700) && last.White(500, 660) && last.White(500, 740);
+    }, 10000)) << "the paddle is not under the cursor; screen kept in " << Keep(last);
 }

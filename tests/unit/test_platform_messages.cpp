@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/field_view.h"
 #include "platform/message_box.h"
 #include "platform/sdl_internal.h"
 #include "platform/text.h"
@@ -212,4 +213,44 @@ TEST(ShiftJisText, InvalidBytesAreReportedNotSilentlyDropped) {
     EXPECT_FALSE(SjisToUtf8(std::string("AB\x82", 3), &utf8));  // a lead byte without its pair
     EXPECT_EQ(utf8, "AB\xEF\xBF\xBD");
     EXPECT_FALSE(SjisToUtf8(std::string("\xA0", 1), &utf8));
+}
+
+TEST(FieldView, TheFieldFillsAnyOutputWithItsAspectAndTheCursorMapsBackOntoIt) {
+    // The design's window: the field is the window.
+    FieldView v = FitField(800, 600, 800, 600);
+    EXPECT_EQ(v.x, 0);
+    EXPECT_EQ(v.width, 800);
+    EXPECT_TRUE(v.integerScale);
+    // 1920 x 1200: twice the field, centred between bars at the sides.
+    v = FitField(800, 600, 1920, 1200);
+    EXPECT_EQ(v.x, 160);
+    EXPECT_EQ(v.y, 0);
+    EXPECT_EQ(v.width, 1600);
+    EXPECT_EQ(v.height, 1200);
+    EXPECT_TRUE(v.integerScale);
+    // 1920 x 1080: 1.8 times, bars at the sides, filtered.
+    v = FitField(800, 600, 1920, 1080);
+    EXPECT_EQ(v.width, 1440);
+    EXPECT_EQ(v.x, 240);
+    EXPECT_FALSE(v.integerScale);
+    // A tall output: bars above and below.
+    v = FitField(800, 600, 800, 1000);
+    EXPECT_EQ(v.y, 200);
+    EXPECT_EQ(v.height, 600);
+
+    const auto field = [](int wx, int wy, int ww, int wh, int pw, int ph) {
+        int fx = 0, fy = 0;
+        WindowPointToField(wx, wy, ww, wh, pw, ph, 800, 600, &fx, &fy);
+        return std::make_pair(fx, fy);
+    };
+    using P = std::pair<int, int>;
+    EXPECT_EQ(field(123, 456, 800, 600, 800, 600), P(123, 456));      // the design's window
+    EXPECT_EQ(field(-5, 650, 800, 600, 800, 600), P(-5, 650));        // off it, as it lies
+    EXPECT_EQ(field(161, 1, 1920, 1200, 1920, 1200), P(0, 0));        // fullscreen at 2
+    EXPECT_EQ(field(1759, 1199, 1920, 1200, 1920, 1200), P(799, 599));
+    EXPECT_EQ(field(100, 600, 1920, 1200, 1920, 1200), P(-30, 300));  // in the left bar
+    EXPECT_EQ(field(1200, 900, 1200, 900, 1200, 900), P(800, 600));   // --scale 1.5
+    EXPECT_EQ(field(600, 450, 1200, 900, 1200, 900), P(400, 300));
+    // A desktop that doubles: 800 x 600 points, 1600 x 1200 pixels.
+    EXPECT_EQ(field(400, 300, 800, 600, 1600, 1200), P(400, 300));
 }

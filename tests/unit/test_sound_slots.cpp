@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <SDL.h>
+#include <SDL_mixer.h>
 
 #include <unistd.h>
 
@@ -188,6 +189,19 @@ TEST_F(SoundTest, StereoFilesAreConverted) {
     EXPECT_EQ(player.Play(stereo.c_str()), 0);
     EXPECT_TRUE(ChannelPlaying(0));
     std::remove(stereo.c_str());
+}
+
+TEST_F(SoundTest, MuteSilencesEveryChannelAndTheMusicAndOutlastsAReopening) {
+    player.SetMuted(true);
+    EXPECT_EQ(Mix_Volume(-1, -1), 0);
+    EXPECT_EQ(Mix_VolumeMusic(-1), 0);
+    ASSERT_EQ(player.Play("Sound/Set.wav"), 0) << "muted sounds still take their slots";
+    player.Shutdown();
+    ASSERT_EQ(player.Init(nullptr), 0);
+    EXPECT_EQ(Mix_Volume(-1, -1), 0) << "still muted after the output was opened again";
+    player.SetMuted(false);
+    EXPECT_EQ(Mix_Volume(-1, -1), MIX_MAX_VOLUME);
+    EXPECT_EQ(Mix_VolumeMusic(-1), MIX_MAX_VOLUME);
 }
 
 TEST_F(SoundTest, ShutdownFreesPlayingSounds) {
