@@ -8,7 +8,10 @@ constexpr int kWarmUp = 1000000;
 
 uint32_t state[kWords];
 int32_t position = kWords + 1;  // 625: never seeded
-uint64_t draws = 0;             // outputs since the last seeding
+// Where the generator stands in its sequence: blocks renewed so far, and the
+// words reached when it was last seeded (kept outside the output's hot path).
+uint64_t renewals = 0;
+uint64_t seededAt = 0;
 const uint32_t twist[2] = {0u, 0x9908B0DFu};
 
 void Renew() {
@@ -24,6 +27,7 @@ void Renew() {
     const uint32_t y = (state[kWords - 1] & 0x80000000u) | (state[0] & 0x7FFFFFFFu);
     state[kWords - 1] = state[kShift - 1] ^ (y >> 1) ^ twist[y & 1u];
     position = 0;
+    ++renewals;
 }
 
 }  // namespace
@@ -35,7 +39,7 @@ void SeedRandom(uint32_t seed) {
     }
     position = kWords;
     for (int i = 0; i < kWarmUp; ++i) Random();
-    draws = 0;
+    seededAt = renewals * kWords + static_cast<uint64_t>(position);
 }
 
 uint32_t Random() {
@@ -45,7 +49,6 @@ uint32_t Random() {
         if (position == kWords + 1) SeedRandom(5489u);
         Renew();
     }
-    ++draws;
     uint32_t y = state[position++];
     y ^= y >> 11;
     y ^= (y << 7) & 0x9D2C5680u;
@@ -54,10 +57,10 @@ uint32_t Random() {
     return y;
 }
 
-uint64_t RandomDraws() { return draws; }
+uint64_t RandomDraws() { return renewals * kWords + static_cast<uint64_t>(position) - seededAt; }
 
 void ResetRandomToUnseeded() {
     for (uint32_t& w : state) w = 0;
     position = kWords + 1;
-    draws = 0;
+    renewals = seededAt = 0;
 }

@@ -9,8 +9,8 @@
 void SeedRandom(uint32_t seed);
 // The next 32-bit output. A never-seeded generator first seeds itself with 5489.
 uint32_t Random();
-// How many outputs the generator has given since it was last seeded (its
-// warm-up not counted): where it stands in its sequence.
+// Where the generator stands in its sequence since it was last seeded (its
+// warm-up not counted): the words given out or skipped since.
 uint64_t RandomDraws();
 // Returns the generator to its never-seeded start state (tests only).
 void ResetRandomToUnseeded();
