@@ -50,6 +50,6 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-  "libsdl2-2.0-0, libsdl2-image-2.0-0, libsdl2-ttf-2.0-0, libsdl2-mixer-2.0-0, libfontconfig1, fonts-ipafont-gothic, libc6, libstdc++6")
+  "libsdl2-2.0-0, libsdl2-image-2.0-0, libsdl2-ttf-2.0-0, libsdl2-mixer-2.0-0, libfontconfig1, libx11-6, fonts-ipafont-gothic, libc6, libstdc++6")
 set(CPACK_STRIP_FILES ON)
 include(CPack)

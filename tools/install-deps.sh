@@ -9,7 +9,7 @@ packages=(
   build-essential cmake pkg-config
   # the platform layer
   libsdl2-dev libsdl2-image-dev libsdl2-ttf-dev libsdl2-mixer-dev
-  libfontconfig-dev fonts-ipafont-gothic
+  libfontconfig-dev libx11-dev fonts-ipafont-gothic
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # end-to-end tests in a real X server, fuzzing, leak checks, packaging

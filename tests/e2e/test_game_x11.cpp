@@ -313,6 +313,17 @@ TEST_F(RealWindow, CloseBoxEndsTheGameWithStatusZero) {
     EXPECT_EQ(status, 0);
 }
 
+TEST_F(RealWindow, LosingTheDisplayEndsTheGameWithStatusOne) {
+    // The X server goes away under the game (the session ended): it must not
+    // wait on the dead connection for ever.
+    kill(xserver, SIGTERM);
+    waitpid(xserver, nullptr, 0);
+    xserver = -1;
+    const int status = WaitExit(game, 10000);
+    if (status >= 0) game = -1;
+    EXPECT_EQ(status, 1);
+}
+
 namespace {
 
 // A 1920 x 1200 desktop with a window manager.
