@@ -42,11 +42,13 @@ intptr_t WndProc(WindowHandle window, uint32_t message, uintptr_t wParam, intptr
             if (wParam == VK_F11 && !(lParam & kKeyRepeated)) ToggleFullscreen(window);
             return 0;  // other keys are read through the input state
         case WM_SYSKEYDOWN:
-            if (wParam == VK_RETURN && !(lParam & kKeyRepeated)) {
-                ToggleFullscreen(window);  // Alt+Enter
-                return 0;
+            // With Alt held: Alt+Enter toggles fullscreen; Escape and F11 do
+            // what they do without it.
+            if (wParam == VK_ESCAPE) PostQuitMessage(0);
+            if ((wParam == VK_RETURN || wParam == VK_F11) && !(lParam & kKeyRepeated)) {
+                ToggleFullscreen(window);
             }
-            return DefWindowProc(window, message, wParam, lParam);
+            return 0;
         case WM_LBUTTONDOWN:
         case WM_LBUTTONUP:
         case WM_RBUTTONDOWN:

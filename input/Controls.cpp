@@ -55,6 +55,10 @@ int32_t FloatBits(float value) {
     return bits;
 }
 
+// A position from the other machine: no screen has NaN, infinity or a
+// coordinate a million pixels away; such a record puts the paddle at rest.
+float SaneCoordinate(float v, float rest) { return std::fabs(v) < 1.0e6f ? v : rest; }
+
 float BitsFloat(int32_t bits) {
     float value;
     std::memcpy(&value, &bits, sizeof value);
@@ -175,7 +179,7 @@ PlayerControls UnpackControls(const PadState& pad) {
     c.confirm = pad.buttons[2] ? 1 : 0;
     c.pause = pad.buttons[3] ? 1 : 0;
     c.digits = static_cast<uint16_t>(pad.buttons[4] | ((pad.buttons[5] & 0x01u) << 8));
-    c.x = BitsFloat(pad.x);
-    c.y = BitsFloat(pad.y);
+    c.x = SaneCoordinate(BitsFloat(pad.x), 400.0f);
+    c.y = SaneCoordinate(BitsFloat(pad.y), 300.0f);
     return c;
 }

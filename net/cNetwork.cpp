@@ -54,10 +54,11 @@ void SetFailure(const std::string& reason) {
     std::snprintf(failure, sizeof failure, "%s", reason.c_str());
 }
 
-// Waits until the socket has something to read. False when `wait` gave up.
-bool AwaitPartner(SocketHandle socket, const WaitHook& wait) {
+// Waits until the socket has something to read; `start` is when the wait for
+// the whole message began, so a partner that sends it in slow pieces is given
+// up on as one that sends nothing. False when `wait` gave up.
+bool AwaitPartner(SocketHandle socket, const WaitHook& wait, uint32_t start) {
     if (!wait) return true;  // a plain blocking receive
-    const uint32_t start = timeGetTime();
     for (;;) {
         const int ready = SocketWaitReadable(socket, kWaitSliceMs);
         if (ready != 0) return true;  // data, the end of the stream, or an error for recv to see
@@ -135,7 +136,8 @@ bool ShakeHands(SocketHandle s, bool host, int32_t wantedDelay, std::string* err
     std::memcpy(hello, kMagic, sizeof kMagic);
     hello[6] = kProtocolVersion;
     hello[7] = wantedDelay >= 0 ? static_cast<uint8_t>(wantedDelay) : kNoDelayWish;
-    std::snprintf(reinterpret_cast<char*>(hello + 8), 16, "%s", KAZIRO_VERSION);
+    // The version fills up to all 16 bytes, NUL-padded (not terminated).
+    std::memcpy(hello + 8, KAZIRO_VERSION, strnlen(KAZIRO_VERSION, 16));
     if (!Write(s, hello, sizeof hello, error)) return false;
 
     // A machine that does not greet at all (an older kaziro starts with its
@@ -246,8 +248,9 @@ bool ReceivePadState(PadState* state, const WaitHook& wait) {
     uint8_t message[kPadMessageSize] = {};
     size_t received = 0;
     const SocketHandle socket = RoleSocket();
+    const uint32_t start = timeGetTime();
     while (received < kPadMessageSize) {
-        if (!AwaitPartner(socket, wait)) return false;
+        if (!AwaitPartner(socket, wait, start)) return false;
         const long n = SocketReceive(socket, message + received, kPadMessageSize - received);
         if (n < 0) {
             SetFailure("the connection to the other machine broke: " + SocketErrorText());

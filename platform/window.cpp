@@ -310,6 +310,15 @@ void PostQuitMessage(int status) {
 
 void PostMessage(const Message& message) { System().queue.push_back(message); }
 
+bool QuitMessageQueued(int* status) {
+    for (const Message& m : System().queue) {
+        if (m.message != WM_QUIT) continue;
+        if (status) *status = static_cast<int>(static_cast<intptr_t>(m.wParam));
+        return true;
+    }
+    return false;
+}
+
 void RegisterMusicNotice() {
     if (musicEvent != 0) return;
     const Uint32 type = SDL_RegisterEvents(1);

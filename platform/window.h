@@ -107,6 +107,8 @@ intptr_t DefWindowProc(WindowHandle window, uint32_t message, uintptr_t wParam, 
 
 // Queues WM_QUIT carrying the exit status in its wParam.
 void PostQuitMessage(int status);
+// Whether a WM_QUIT is waiting in the queue; *status is then the status it carries.
+bool QuitMessageQueued(int* status);
 // Queues any message (tests use this to feed the loop).
 void PostMessage(const Message& message);
 // Posts MM_MCINOTIFY with the given code from any thread (the audio thread's

@@ -234,6 +234,22 @@ TEST_F(NetExchange, ASilentPartnerLeavesTheWaitToTheHook) {
     EXPECT_GE(asked.back(), 60u);
     EXPECT_LT(asked.back(), 500u);
     for (size_t i = 1; i < asked.size(); ++i) EXPECT_GE(asked[i], asked[i - 1]);
+
+    // A partner that trickles its record a byte at a time is waited for as
+    // long as one that sends nothing, not as long per byte.
+    std::atomic<bool> stop{false};
+    std::thread trickle([&] {
+        const std::vector<uint8_t> m = PadMessage(Pad(2));
+        for (size_t i = 0; i < m.size() && !stop; ++i) {
+            Write(peer, {m[i]});
+            std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        }
+    });
+    PadState got{};
+    EXPECT_FALSE(ReceivePadState(&got, [](uint32_t waited) { return waited < 100; }))
+        << "the whole record came: the wait started over with every byte";
+    stop = true;
+    trickle.join();
 }
 
 TEST_F(NetExchange, AMessageInPiecesIsOneMessageAndTheNextStartsAtTheFollowingByte) {
