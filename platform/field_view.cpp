@@ -32,3 +32,18 @@ void WindowPointToField(int windowX, int windowY, int windowWidth, int windowHei
     *fieldX = static_cast<int>(std::floor((px - view.x) * fieldWidth / view.width));
     *fieldY = static_cast<int>(std::floor((py - view.y) * fieldHeight / view.height));
 }
+
+void FieldPointToWindow(int fieldX, int fieldY, int windowWidth, int windowHeight,
+                        int outputWidth, int outputHeight, int fieldWidth, int fieldHeight,
+                        int* windowX, int* windowY) {
+    const FieldView view = FitField(fieldWidth, fieldHeight, outputWidth, outputHeight);
+    if (view.width <= 0 || outputWidth <= 0 || outputHeight <= 0) {
+        *windowX = fieldX;
+        *windowY = fieldY;
+        return;
+    }
+    const double px = view.x + (fieldX + 0.5) * view.width / fieldWidth;
+    const double py = view.y + (fieldY + 0.5) * view.height / fieldHeight;
+    *windowX = static_cast<int>(std::floor(px * windowWidth / outputWidth));
+    *windowY = static_cast<int>(std::floor(py * windowHeight / outputHeight));
+}

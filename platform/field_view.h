@@ -22,3 +22,8 @@ FieldView FitField(int fieldWidth, int fieldHeight, int outputWidth, int outputH
 void WindowPointToField(int windowX, int windowY, int windowWidth, int windowHeight,
                         int outputWidth, int outputHeight, int fieldWidth, int fieldHeight,
                         int* fieldX, int* fieldY);
+
+// The other way: where the middle of a field pixel lies in the window's points.
+void FieldPointToWindow(int fieldX, int fieldY, int windowWidth, int windowHeight,
+                        int outputWidth, int outputHeight, int fieldWidth, int fieldHeight,
+                        int* windowX, int* windowY);

@@ -24,6 +24,11 @@ struct GameWindow {
     int fieldHeight = 0;
     bool destroyed = false;  // closed: hidden, and no longer handed messages
     uint8_t buttons = 0;     // mouse buttons held, as the button events left them
+    // Fullscreen toggled with the cursor over the field: the field point to put
+    // the cursor back on once the window has its new size.
+    bool warpPending = false;
+    int warpFieldX = 0;
+    int warpFieldY = 0;
 };
 
 namespace {
@@ -105,6 +110,21 @@ GameWindow* WindowOfId(Uint32 id) {
     return nullptr;
 }
 
+// After a switch between fullscreen and the window, the cursor goes back onto
+// the field point it was on, so the paddle stays under it. (SDL itself puts it
+// back at the old window coordinates, which after leaving fullscreen lie far
+// outside the smaller window.)
+void KeepCursorOnField(GameWindow* w) {
+    if (!w->warpPending) return;
+    w->warpPending = false;
+    int ww = 0, wh = 0, pw = 0, ph = 0, x = 0, y = 0;
+    SDL_GetWindowSize(w->sdl, &ww, &wh);
+    SDL_GetWindowSizeInPixels(w->sdl, &pw, &ph);
+    FieldPointToWindow(w->warpFieldX, w->warpFieldY, ww, wh, pw, ph, w->fieldWidth,
+                       w->fieldHeight, &x, &y);
+    SDL_WarpMouseInWindow(w->sdl, x, y);
+}
+
 // Turns one SDL event into the messages the window procedure knows.
 void Translate(const SDL_Event& e) {
     WindowSystem& s = System();
@@ -148,6 +168,10 @@ void Translate(const SDL_Event& e) {
             break;
         }
         case SDL_WINDOWEVENT:
+            if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+                if (GameWindow* w = WindowOfId(e.window.windowID)) KeepCursorOnField(w);
+                return;
+            }
             // The close box, and a window uncovered that needs its picture again.
             if (e.window.event == SDL_WINDOWEVENT_CLOSE) {
                 m.message = WM_CLOSE;
@@ -363,6 +387,12 @@ void ToggleFullscreen(WindowHandle window) {
     if (!window || !window->sdl || window->destroyed) return;
     const bool full = (SDL_GetWindowFlags(window->sdl) & SDL_WINDOW_FULLSCREEN_DESKTOP) ==
                       SDL_WINDOW_FULLSCREEN_DESKTOP;
+    int fx = 0, fy = 0;
+    GetCursorClientPos(window, &fx, &fy);
+    window->warpPending = HasRealDisplay() && SDL_GetMouseFocus() == window->sdl && fx >= 0 &&
+                          fy >= 0 && fx < window->fieldWidth && fy < window->fieldHeight;
+    window->warpFieldX = fx;
+    window->warpFieldY = fy;
     // Leaving fullscreen gives the window back at the size it had.
     SDL_SetWindowFullscreen(window->sdl, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
 }

@@ -359,8 +359,31 @@ TEST_F(LargeScreen, FullscreenShowsTheFieldTwiceItsSizeCentredAndF11GivesTheWind
     EXPECT_EQ(last.At(360, 600), last.At(1560, 600)) << "the two panels, at field x 100 and 700";
     EXPECT_FALSE(last.White(360, 600));
 
+    // Back in the window, with the mouse left alone: the cursor is still over
+    // the field (not flung to where the fullscreen coordinates point) and the
+    // paddle is under it.
     Xdo("key F11");
     EXPECT_TRUE(WaitFor([&] { return Geometry() == "800x600"; }, 10000)) << Geometry();
+    int cx = -1, cy = -1;
+    EXPECT_TRUE(WaitFor([&] {
+        // (xwininfo, not xdotool: under a reparenting window manager xdotool
+        // counts the frame into the window's position.)
+        const std::string pointer = Shell("xdotool getmouselocation --shell");
+        const std::string origin = Shell("xwininfo -id " + window);
+        const size_t ox = origin.find("Absolute upper-left X:");
+        const size_t oy = origin.find("Absolute upper-left Y:");
+        int px = 0, py = 0, wx = 0, wy = 0;
+        if (std::sscanf(pointer.c_str(), "X=%d Y=%d", &px, &py) != 2 || ox == std::string::npos ||
+            oy == std::string::npos ||
+            std::sscanf(origin.c_str() + ox, "Absolute upper-left X: %d", &wx) != 1 ||
+            std::sscanf(origin.c_str() + oy, "Absolute upper-left Y: %d", &wy) != 1) return false;
+        cx = px - wx;
+        cy = py - wy;
+        if (cx < 40 || cx > 760 || cy < 20 || cy > 580) return false;
+        last = Capture();
+        return last.width == 800 && !last.White(cx, cy) && !last.White(cx - 30, cy) &&
+               !last.White(cx + 30, cy) && last.White(cx, cy - 25) && last.White(cx, cy + 25);
+    }, 10000)) << "cursor at " << cx << "," << cy << " of the window; shot kept in " << Keep(last);
     Xdo("key alt+Return");
     EXPECT_TRUE(WaitFor([&] { return Geometry() == "1920x1200"; }, 10000)) << Geometry();
 }

@@ -253,4 +253,17 @@ TEST(FieldView, TheFieldFillsAnyOutputWithItsAspectAndTheCursorMapsBackOntoIt) {
     EXPECT_EQ(field(600, 450, 1200, 900, 1200, 900), P(400, 300));
     // A desktop that doubles: 800 x 600 points, 1600 x 1200 pixels.
     EXPECT_EQ(field(400, 300, 800, 600, 1600, 1200), P(400, 300));
+
+    // Back the other way (where the cursor is put after fullscreen is toggled):
+    // every field point comes back onto itself, at any of those outputs.
+    const int outputs[][4] = {{800, 600, 800, 600},     {1920, 1200, 1920, 1200},
+                              {1920, 1080, 1920, 1080}, {1200, 900, 1200, 900},
+                              {800, 1000, 800, 1000},   {800, 600, 1600, 1200}};
+    for (const auto& o : outputs) {
+        for (const P& f : {P(0, 0), P(799, 599), P(400, 450), P(123, 77)}) {
+            int wx = 0, wy = 0;
+            FieldPointToWindow(f.first, f.second, o[0], o[1], o[2], o[3], 800, 600, &wx, &wy);
+            EXPECT_EQ(field(wx, wy, o[0], o[1], o[2], o[3]), f) << o[0] << "x" << o[1];
+        }
+    }
 }
