@@ -97,8 +97,11 @@ protected:
             const std::string fd = std::to_string(fds[1]);
             int devnull = open("/dev/null", O_WRONLY);
             dup2(devnull, 2);
+            // -noreset: by default the server starts over whenever its last
+            // client leaves (each xdotool call here is one), and a game that
+            // connected in that moment was refused ("x11 not available").
             execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(),
-                   "-nolisten", "tcp", static_cast<char*>(nullptr));
+                   "-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
             _exit(127);
         }
         close(fds[1]);
@@ -127,8 +130,19 @@ protected:
         }
         ASSERT_TRUE(WaitFor([&] { return !(window = Shell("xdotool search --name '^Kaziro$'")).empty(); },
                             15000))
-            << "no window titled Kaziro appeared";
+            << "no window titled Kaziro appeared on " << display << ", whose server "
+            << (waitpid(xserver, nullptr, WNOHANG) == 0 ? "is still running" : "has gone");
         window = window.substr(0, window.find('\n'));
+        // The first window may be made again when SDL sets up its renderer;
+        // the tests begin once the window that stays shows the field.
+        const bool drawn = WaitFor([&] {
+            Geometry();
+            const Shot shot = Capture();
+            for (int x = 0; x < shot.width; ++x)
+                if (shot.White(x, shot.height / 2)) return true;
+            return false;
+        }, 15000);
+        ASSERT_TRUE(drawn) << "the game's window never showed the field";
         Shell("xdotool windowfocus " + window);
     }
 
