@@ -37,18 +37,13 @@ intptr_t WndProc(WindowHandle window, uint32_t message, uintptr_t wParam, intptr
             PostQuitMessage(0);
             return 0;
         case WM_KEYDOWN:
+        case WM_SYSKEYDOWN: {  // the latter with Alt held
             if (wParam == VK_ESCAPE) PostQuitMessage(0);
-            // F11 toggles fullscreen (once per press, not while it repeats).
-            if (wParam == VK_F11 && !(lParam & kKeyRepeated)) ToggleFullscreen(window);
+            // F11 and Alt+Enter toggle fullscreen, once per press.
+            const bool toggle = wParam == VK_F11 || (message == WM_SYSKEYDOWN && wParam == VK_RETURN);
+            if (toggle && !(lParam & kKeyRepeated)) ToggleFullscreen(window);
             return 0;  // other keys are read through the input state
-        case WM_SYSKEYDOWN:
-            // With Alt held: Alt+Enter toggles fullscreen; Escape and F11 do
-            // what they do without it.
-            if (wParam == VK_ESCAPE) PostQuitMessage(0);
-            if ((wParam == VK_RETURN || wParam == VK_F11) && !(lParam & kKeyRepeated)) {
-                ToggleFullscreen(window);
-            }
-            return 0;
+        }
         case WM_LBUTTONDOWN:
         case WM_LBUTTONUP:
         case WM_RBUTTONDOWN:

@@ -1,5 +1,6 @@
 #include "net/cNetwork.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <type_traits>
@@ -283,7 +284,8 @@ bool ReceivePadState(PadState* state, const WaitHook& wait) {
 ExchangeResult ExchangePadStates(const PadState& local, const PadState& neutral,
                                  PadState* player1, PadState* player2, const WaitHook& wait) {
     gaveUp = false;
-    const uint32_t delay = static_cast<uint32_t>(netDelay < 0 ? 0 : (netDelay > kMaxDelay ? kMaxDelay : netDelay));
+    // Kept within the ring of own records whatever the delay was set to.
+    const uint32_t delay = static_cast<uint32_t>(std::clamp<int32_t>(netDelay, 0, kMaxDelay));
     PadState outgoing = local;
     outgoing.z = static_cast<int32_t>(lockstep.last);
     outgoing.rz = static_cast<int32_t>(lockstep.lastStep);

@@ -200,20 +200,31 @@ void ComposeWindow(RenderDevice* device) {
     SDL_RenderCopy(renderer, device->field, nullptr, &placed);
 }
 
+// Composes the window, does `then` with it, and gives the frame back whatever
+// target and viewport it had set.
+template <typename Then>
+bool WithWindowComposed(RenderDevice* device, Then then) {
+    SDL_Renderer* renderer = device->renderer;
+    SDL_Texture* target = SDL_GetRenderTarget(renderer);
+    SDL_Rect viewport;
+    SDL_RenderGetViewport(renderer, &viewport);
+    ComposeWindow(device);
+    const bool ok = then();
+    SDL_SetRenderTarget(renderer, target);
+    SDL_RenderSetViewport(renderer, &viewport);
+    return ok;
+}
+
 }  // namespace
 
 bool PresentFrame(RenderDevice* device, const PresentParams&) {
     SDL_Renderer* renderer = RendererOf(device);
     if (!renderer) return false;
     if (device->field) {
-        // Whatever target and viewport were set stay set.
-        SDL_Texture* target = SDL_GetRenderTarget(renderer);
-        SDL_Rect viewport;
-        SDL_RenderGetViewport(renderer, &viewport);
-        ComposeWindow(device);
-        SDL_RenderPresent(renderer);
-        SDL_SetRenderTarget(renderer, target);
-        SDL_RenderSetViewport(renderer, &viewport);
+        WithWindowComposed(device, [renderer] {
+            SDL_RenderPresent(renderer);
+            return true;
+        });
     } else {
         SDL_RenderPresent(renderer);
     }
@@ -224,14 +235,7 @@ bool ReadWindowPixels(std::vector<uint32_t>* argb, int* width, int* height) {
     RenderDevice* device = Current();
     SDL_Renderer* renderer = RendererOf(device);
     if (!renderer || !argb || !device->field) return false;
-    SDL_Texture* target = SDL_GetRenderTarget(renderer);
-    SDL_Rect viewport;
-    SDL_RenderGetViewport(renderer, &viewport);
-    ComposeWindow(device);
-    const bool ok = ReadFramePixels(argb, width, height);
-    SDL_SetRenderTarget(renderer, target);
-    SDL_RenderSetViewport(renderer, &viewport);
-    return ok;
+    return WithWindowComposed(device, [&] { return ReadFramePixels(argb, width, height); });
 }
 
 bool ResetDevice(RenderDevice* device, const PresentParams&) {

@@ -4,8 +4,8 @@
 #include <SDL_image.h>
 
 #include <algorithm>
-#include <cmath>
 #include <atomic>
+#include <cmath>
 #include <cstring>
 #include <deque>
 #include <map>
@@ -104,6 +104,13 @@ void SetIconFrom(SDL_Window* window, const char* file) {
     SDL_FreeSurface(icon);
 }
 
+// The window's size in its own units (points) and in pixels, which a desktop
+// that scales may give more of.
+void SizesOf(SDL_Window* window, int* width, int* height, int* pixelWidth, int* pixelHeight) {
+    SDL_GetWindowSize(window, width, height);
+    SDL_GetWindowSizeInPixels(window, pixelWidth, pixelHeight);
+}
+
 GameWindow* WindowOfId(Uint32 id) {
     GameWindow* w = System().current;
     if (w && !w->destroyed && w->sdl && SDL_GetWindowID(w->sdl) == id) return w;
@@ -118,8 +125,7 @@ void KeepCursorOnField(GameWindow* w) {
     if (!w->warpPending) return;
     w->warpPending = false;
     int ww = 0, wh = 0, pw = 0, ph = 0, x = 0, y = 0;
-    SDL_GetWindowSize(w->sdl, &ww, &wh);
-    SDL_GetWindowSizeInPixels(w->sdl, &pw, &ph);
+    SizesOf(w->sdl, &ww, &wh, &pw, &ph);
     FieldPointToWindow(w->warpFieldX, w->warpFieldY, ww, wh, pw, ph, w->fieldWidth,
                        w->fieldHeight, &x, &y);
     SDL_WarpMouseInWindow(w->sdl, x, y);
@@ -385,8 +391,7 @@ bool WindowHasFocus(WindowHandle window) {
 
 void ToggleFullscreen(WindowHandle window) {
     if (!window || !window->sdl || window->destroyed) return;
-    const bool full = (SDL_GetWindowFlags(window->sdl) & SDL_WINDOW_FULLSCREEN_DESKTOP) ==
-                      SDL_WINDOW_FULLSCREEN_DESKTOP;
+    const bool full = IsFullscreen(window);
     int fx = 0, fy = 0;
     GetCursorClientPos(window, &fx, &fy);
     window->warpPending = HasRealDisplay() && SDL_GetMouseFocus() == window->sdl && fx >= 0 &&
@@ -409,8 +414,9 @@ void FieldSizeOf(WindowHandle window, int* width, int* height) {
 }
 
 void GetCursorClientPos(WindowHandle window, int* x, int* y) {
-    int gx = 0, gy = 0, wx = 0, wy = 0;
+    int fx = 0, fy = 0;
     if (window && window->sdl) {
+        int gx = 0, gy = 0, wx = 0, wy = 0;
         if (!HasRealDisplay() || SDL_GetMouseFocus() == window->sdl) {
             // Over the window (or headless): the position SDL tracks from the
             // window's own motion events.
@@ -420,13 +426,9 @@ void GetCursorClientPos(WindowHandle window, int* x, int* y) {
             SDL_GetGlobalMouseState(&gx, &gy);
             SDL_GetWindowPosition(window->sdl, &wx, &wy);
         }
-    }
-    int fx = gx - wx, fy = gy - wy;
-    if (window && window->sdl) {
         // Window points to the field's pixels, wherever the field sits.
         int w = 0, h = 0, pw = 0, ph = 0;
-        SDL_GetWindowSize(window->sdl, &w, &h);
-        SDL_GetWindowSizeInPixels(window->sdl, &pw, &ph);
+        SizesOf(window->sdl, &w, &h, &pw, &ph);
         WindowPointToField(gx - wx, gy - wy, w, h, pw, ph, window->fieldWidth,
                            window->fieldHeight, &fx, &fy);
     }
