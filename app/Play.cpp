@@ -106,10 +106,6 @@ bool StartPlay(const AppOptions& options) {
 
 StepEnd GatherControls(int* quitStatus) {
     PlayerControls records[kMaxPlayers];
-    // A two-machine game that ends (the last round, or a quit) takes no more
-    // steps: the other machine stops at the same step, or learns of the end
-    // from the quit notice.
-    if (netActive && QuitMessageQueued(quitStatus)) return StepEnd::Quit;
     if (netActive) {
         const PadState local = PackControls(LocalRecord(0));
         PadState player1{}, player2{};

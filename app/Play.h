@@ -10,7 +10,8 @@
 // How a logic step ended.
 enum class StepEnd {
     Going,   // the step ran
-    Quit,    // a quit message was taken while the step waited for the other machine
+    Quit,    // a two-machine game's step did not run, or stopped while it waited for
+             // the other machine: a quit message was queued or taken
     Failed,  // the two-machine game ended on the line or the other machine (said on stderr)
 };
 

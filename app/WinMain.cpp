@@ -44,13 +44,20 @@ intptr_t WndProc(WindowHandle window, uint32_t message, uintptr_t wParam, intptr
             if (toggle && !(lParam & kKeyRepeated)) ToggleFullscreen(window);
             return 0;  // other keys are read through the input state
         }
+        // The buttons are recorded as their messages are handled; the next
+        // step's input sampling copies them.
         case WM_LBUTTONDOWN:
         case WM_LBUTTONUP:
+            input.rawMouse.left = message == WM_LBUTTONDOWN ? 1 : 0;
+            return 0;
         case WM_RBUTTONDOWN:
         case WM_RBUTTONUP:
+            input.rawMouse.right = message == WM_RBUTTONDOWN ? 1 : 0;
+            return 0;
         case WM_MBUTTONDOWN:
         case WM_MBUTTONUP:
-            return 0;  // the input sampling reads the buttons from the platform
+            input.rawMouse.middle = message == WM_MBUTTONDOWN ? 1 : 0;
+            return 0;
         case MM_MCINOTIFY:
             if (wParam == MCI_NOTIFY_SUCCESSFUL) {
                 // The music played to its end: start the same file again.
@@ -89,6 +96,11 @@ void PadQuitTest() {
 }
 
 StepEnd RunLogicStep(cSQDefault& root, int* quitStatus) {
+    // A two-machine game with a quit queued before this step began (the last
+    // round ended on both machines, say) takes no further step: the other
+    // machine stops at the same step, or learns of the end from the quit
+    // notice. A quit posted during a step lets that step finish whole.
+    if (netActive && QuitMessageQueued(quitStatus)) return StepEnd::Quit;
     input.Refresh();
     PadQuitTest();
     HandleLocalKeys();

@@ -44,8 +44,9 @@ int RunMainLoop(cSQDefault& root, const LoopClock& clock);
 
 // One logic step: input, pad quit test, the players' records (exchanged in a
 // two-machine game), scene walk, tasks, frame, release of finished sounds.
-// Ends early when the exchange failed or a quit was taken while it waited
-// (then *quitStatus is that quit's status).
+// In a two-machine game it does not start while a quit is queued, and ends
+// early when the exchange failed or a quit was taken while it waited (then
+// *quitStatus is that quit's status).
 StepEnd RunLogicStep(cSQDefault& root, int* quitStatus);
 
 // The pad quit test: R1, R2, L1, L2, SELECT and START held together on any pad in use.

@@ -83,9 +83,10 @@ void cControls::Reset(int playerCount) {
 
 bool cControls::DigitPressed(int digit) const {
     if (digit < 1 || digit > 9) return false;
-    const uint16_t bit = static_cast<uint16_t>(1u << (digit - 1));
-    for (int p = 0; p < players; ++p) {
-        if (Pressed(current[p].digits & bit, previous[p].digits & bit)) return true;
+    for (const uint32_t bit : {KeypadDigitBit(digit), RowDigitBit(digit)}) {
+        for (int p = 0; p < players; ++p) {
+            if (Pressed(current[p].digits & bit, previous[p].digits & bit)) return true;
+        }
     }
     return false;
 }
@@ -149,10 +150,9 @@ PlayerControls cControlMapper::Build(const cInput& in) {
         c.confirm = c.confirm || in.mouse.left;
     }
     if (usesKeyboard_) {
-        for (int d = 0; d < 9; ++d) {
-            if (in.KeyDown(kKeypadDigits[d]) || in.KeyDown(kRowDigits[d])) {
-                c.digits = static_cast<uint16_t>(c.digits | (1u << d));
-            }
+        for (int d = 1; d <= 9; ++d) {
+            if (in.KeyDown(kKeypadDigits[d - 1])) c.digits |= KeypadDigitBit(d);
+            if (in.KeyDown(kRowDigits[d - 1])) c.digits |= RowDigitBit(d);
         }
         c.pause = in.KeyDown(DIK_P);
     }
@@ -166,7 +166,8 @@ PadState PackControls(const PlayerControls& c) {
     pad.buttons[2] = c.confirm ? 1 : 0;
     pad.buttons[3] = c.pause ? 1 : 0;
     pad.buttons[4] = static_cast<uint8_t>(c.digits & 0xFFu);
-    pad.buttons[5] = static_cast<uint8_t>((c.digits >> 8) & 0x01u);
+    pad.buttons[5] = static_cast<uint8_t>((c.digits >> 8) & 0xFFu);
+    pad.buttons[6] = static_cast<uint8_t>((c.digits >> 16) & 0x03u);
     pad.x = FloatBits(c.x);
     pad.y = FloatBits(c.y);
     return pad;
@@ -178,7 +179,8 @@ PlayerControls UnpackControls(const PadState& pad) {
     c.turnRight = pad.buttons[1] ? 1 : 0;
     c.confirm = pad.buttons[2] ? 1 : 0;
     c.pause = pad.buttons[3] ? 1 : 0;
-    c.digits = static_cast<uint16_t>(pad.buttons[4] | ((pad.buttons[5] & 0x01u) << 8));
+    c.digits = static_cast<uint32_t>(pad.buttons[4]) | (static_cast<uint32_t>(pad.buttons[5]) << 8) |
+               ((static_cast<uint32_t>(pad.buttons[6]) & 0x03u) << 16);
     c.x = SaneCoordinate(BitsFloat(pad.x), 400.0f);
     c.y = SaneCoordinate(BitsFloat(pad.y), 300.0f);
     return c;

@@ -21,8 +21,14 @@ struct PlayerControls {
     uint8_t turnRight = 0;  // clockwise while held: mouse right, R1, R2
     uint8_t confirm = 0;    // continues from the result screen: mouse left, A, B
     uint8_t pause = 0;      // pauses and resumes: P
-    uint16_t digits = 0;    // difficulty digits held, bit d - 1 for digit d (1 to 9)
+    // Difficulty digit keys held: bit d - 1 for keypad d, bit 9 + d - 1 for the
+    // number row's d (1 to 9). Each key has its own edge.
+    uint32_t digits = 0;
 };
+
+// The bits of digit d (1 to 9) in PlayerControls::digits.
+constexpr uint32_t KeypadDigitBit(int digit) { return 1u << (digit - 1); }
+constexpr uint32_t RowDigitBit(int digit) { return 1u << (9 + digit - 1); }
 
 // A player who does nothing: the paddle at rest in the middle of the field.
 PlayerControls NeutralControls();
@@ -37,7 +43,8 @@ public:
     void Reset(int playerCount);
 
     const PlayerControls& Of(int player) const { return current[player]; }
-    // Digit d (1 to 9) went down this step for some player.
+    // Digit d (1 to 9) went down this step for some player: either of its two
+    // keys, the keypad's or the number row's, went down.
     bool DigitPressed(int digit) const;
     // Some player pressed the continue button, or the pause key, this step.
     bool ConfirmPressed() const;
@@ -76,8 +83,8 @@ private:
 };
 
 // A record as it travels between two machines, in the 28 bytes of a pad
-// record: the buttons in button bytes 0 to 5, x and y as the bits of their
-// floats in the X and Y axes. Button bytes 6 to 11 and the Z and RZ axes are
-// left zero for the exchange's own use.
+// record: the buttons in button bytes 0 to 6 (the digit keys in 4 to 6), x and
+// y as the bits of their floats in the X and Y axes. Button bytes 7 to 11 and
+// the Z and RZ axes are left zero for the exchange's own use.
 PadState PackControls(const PlayerControls& controls);
 PlayerControls UnpackControls(const PadState& pad);

@@ -65,11 +65,8 @@ int32_t cInput::Init(WindowHandle window, InputDevices* devices) {
 
 void cInput::Refresh() {
     prevMouse = mouse;
+    mouse = rawMouse;
     if (devices) {
-        const uint8_t buttons = devices->MouseButtons(window);
-        mouse.left = (buttons & kMouseLeft) ? 1 : 0;
-        mouse.right = (buttons & kMouseRight) ? 1 : 0;
-        mouse.middle = (buttons & kMouseMiddle) ? 1 : 0;
         int x = 0, y = 0;
         devices->GetCursor(window, &x, &y);
         mouse.x = static_cast<float>(x);

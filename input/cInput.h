@@ -78,6 +78,10 @@ public:
     WindowHandle window = nullptr;
     MouseState mouse;
     MouseState prevMouse;
+    // The buttons as the window procedure leaves them when it handles their
+    // messages, between two steps; Refresh copies the record into `mouse`.
+    // Its x and y are never written.
+    MouseState rawMouse;
     JoyState2 padBuffers[kPadSlots] = {};  // the last state read from each pad
     // Pads are played from the keyboard (--keyboard-pad): every slot reads
     // Z X A S / E R W Q / Enter Space and the arrow keys instead of its pad.

@@ -246,7 +246,6 @@ public:
         GetCursorClientPos(window, x, y);
     }
 
-    uint8_t MouseButtons(WindowHandle window) override { return MouseButtonsHeld(window); }
 };
 
 }  // namespace

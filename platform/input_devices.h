@@ -66,13 +66,7 @@ public:
     virtual void ReadKeyboard(uint8_t keys[256]) = 0;
     // The cursor in field coordinates of the window, also outside it.
     virtual void GetCursor(WindowHandle window, int* x, int* y) = 0;
-    // The mouse buttons held over the window: kMouseLeft, kMouseRight, kMouseMiddle.
-    virtual uint8_t MouseButtons(WindowHandle window) = 0;
 };
-
-constexpr uint8_t kMouseLeft = 1;
-constexpr uint8_t kMouseRight = 2;
-constexpr uint8_t kMouseMiddle = 4;
 
 // The SDL devices (keyboard state, window focus, global cursor, game controllers).
 InputDevices& SystemInputDevices();

@@ -23,7 +23,6 @@ struct GameWindow {
     int fieldWidth = 0;   // the client area the game asked for: its play field
     int fieldHeight = 0;
     bool destroyed = false;  // closed: hidden, and no longer handed messages
-    uint8_t buttons = 0;     // mouse buttons held, as the button events left them
     // Fullscreen toggled with the cursor over the field: the field point to put
     // the cursor back on once the window has its new size.
     bool warpPending = false;
@@ -151,25 +150,15 @@ void Translate(const SDL_Event& e) {
         case SDL_MOUSEBUTTONUP: {
             m.window = WindowOfId(e.button.windowID);
             if (!m.window) return;
+            // The button state is the window procedure's to record when it
+            // handles the message, not this translation's.
             const bool down = e.type == SDL_MOUSEBUTTONDOWN;
-            uint8_t bit = 0;
             switch (e.button.button) {
-                case SDL_BUTTON_LEFT:
-                    m.message = down ? WM_LBUTTONDOWN : WM_LBUTTONUP;
-                    bit = 1;
-                    break;
-                case SDL_BUTTON_RIGHT:
-                    m.message = down ? WM_RBUTTONDOWN : WM_RBUTTONUP;
-                    bit = 2;
-                    break;
-                case SDL_BUTTON_MIDDLE:
-                    m.message = down ? WM_MBUTTONDOWN : WM_MBUTTONUP;
-                    bit = 4;
-                    break;
+                case SDL_BUTTON_LEFT: m.message = down ? WM_LBUTTONDOWN : WM_LBUTTONUP; break;
+                case SDL_BUTTON_RIGHT: m.message = down ? WM_RBUTTONDOWN : WM_RBUTTONUP; break;
+                case SDL_BUTTON_MIDDLE: m.message = down ? WM_MBUTTONDOWN : WM_MBUTTONUP; break;
                 default: return;
             }
-            m.window->buttons = static_cast<uint8_t>(down ? (m.window->buttons | bit)
-                                                          : (m.window->buttons & ~bit));
             m.lParam = MakeLParam(e.button.x, e.button.y);
             break;
         }
@@ -434,10 +423,6 @@ void GetCursorClientPos(WindowHandle window, int* x, int* y) {
     }
     if (x) *x = fx;
     if (y) *y = fy;
-}
-
-uint8_t MouseButtonsHeld(WindowHandle window) {
-    return window && !window->destroyed ? window->buttons : 0;
 }
 
 SDL_Window* SdlWindowOf(WindowHandle window) { return window ? window->sdl : nullptr; }

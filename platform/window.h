@@ -128,6 +128,3 @@ void DragFinish(uintptr_t drop);
 bool WindowHasFocus(WindowHandle window);
 // The cursor in the play field's pixels, also outside the field and the window.
 void GetCursorClientPos(WindowHandle window, int* x, int* y);
-// The mouse buttons held over the window, as its button events left them:
-// bit 0 left, bit 1 right, bit 2 middle.
-uint8_t MouseButtonsHeld(WindowHandle window);

@@ -61,11 +61,9 @@ public:
         *x = cursorX;
         *y = cursorY;
     }
-    uint8_t MouseButtons(WindowHandle) override { return buttons; }
     uint8_t keys[256] = {};
     int cursorX = 400;
     int cursorY = 300;
-    uint8_t buttons = 0;
 };
 
 // Hands freed memory back to the system first, so that the resident size
@@ -135,7 +133,8 @@ TEST(Soak, ThousandsOfStepsWithoutErrorsLeaksOrGrowth) {
                 // The result screen: click now and then.
                 left = chance(5);
             }
-            hands.buttons = static_cast<uint8_t>((left ? kMouseLeft : 0) | (right ? kMouseRight : 0));
+            input.rawMouse.left = left ? 1 : 0;  // as the window procedure records them
+            input.rawMouse.right = right ? 1 : 0;
 
             const cSequence* before = root.child;
             long landedBefore = 0;

@@ -263,7 +263,27 @@ TEST_F(Board, KeypadRestartsOncePerPressLowestDigitFirstWithTheSpawnRhythmRunnin
     ASSERT_NE(again, restarted);
     EXPECT_EQ(dynamic_cast<cSQMain*>(again)->difficulty, 2);
     delete restarted;
-    delete again;
+    // Each digit key has its own edge: with the number row's 5 held, every
+    // press of the keypad's 5 restarts the board.
+    std::unique_ptr<cSequence> current(again);
+    input.keys[DIK_NUMPAD2] = 0;
+    input.keys[DIK_5] = 0x80;
+    NextInputStep();
+    TakeControls();
+    current.reset(current->Update());
+    for (int press = 0; press < 2; ++press) {
+        NextInputStep();
+        input.keys[DIK_NUMPAD5] = 0;
+        TakeControls();
+        ASSERT_EQ(current->Update(), current.get());
+        NextInputStep();
+        input.keys[DIK_NUMPAD5] = 0x80;
+        TakeControls();
+        cSequence* next5 = current->Update();
+        ASSERT_NE(next5, current.get()) << "press " << press;
+        current.reset(next5);
+        EXPECT_EQ(dynamic_cast<cSQMain*>(current.get())->difficulty, 5);
+    }
 }
 
 TEST_F(Board, ResultSceneShowsDifficultyAndScoreAndWaitsForAFreshClick) {

@@ -2,6 +2,8 @@
 // per pass, and the ways out of the loop.
 #include <gtest/gtest.h>
 
+#include <SDL.h>
+
 #include <string>
 #include <vector>
 
@@ -9,6 +11,7 @@
 #include "audio/Music.h"
 #include "input/cInput.h"
 #include "net/cNetwork.h"
+#include "platform/sdl_internal.h"
 #include "platform/window.h"
 
 namespace {
@@ -212,6 +215,37 @@ TEST_F(MainLoopWindow, AtMostOneMessageIsHandledPerPass) {
     EXPECT_EQ(RunFor(root, clock), 0);
     // Each step sees the effect of exactly one message since the one before.
     EXPECT_EQ(droppedAtStep, (std::vector<bool>{false, true, true, true, false, false}));
+}
+
+// A mouse button is recorded when the window procedure handles its message,
+// one message per pass, and the next step's sampling copies it: a press and
+// a release that arrive together, behind a key, are still seen by the step
+// that runs between their two messages, and not before.
+TEST_F(MainLoopWindow, AButtonIsSeenByTheStepAfterItsMessageIsHandled) {
+    ScriptedClock clock;
+    stepClock = 0;
+    clock.now = 16 * 5 + 1;  // five steps back to back, one pass each
+    auto* scene = new cSQTimed(&clock, 5);
+    std::vector<int> left;
+    scene->onUpdate = [&](cSQTimed&) { left.push_back(input.mouse.left); };
+    input.rawMouse = MouseState{};
+    SDL_Event e;
+    SDL_zero(e);
+    e.type = SDL_KEYDOWN;
+    e.key.windowID = SDL_GetWindowID(SdlWindowOf(window));
+    e.key.keysym.sym = SDLK_a;
+    SDL_PushEvent(&e);
+    SDL_zero(e);
+    e.button.windowID = SDL_GetWindowID(SdlWindowOf(window));
+    e.button.button = SDL_BUTTON_LEFT;
+    e.type = SDL_MOUSEBUTTONDOWN;
+    SDL_PushEvent(&e);
+    e.type = SDL_MOUSEBUTTONUP;
+    SDL_PushEvent(&e);
+    cSQDefault root(scene);
+    EXPECT_EQ(RunFor(root, clock), 0);
+    // Pass 1 handles the key, pass 2 the press, pass 3 the release.
+    EXPECT_EQ(left, (std::vector<int>{0, 0, 1, 0, 0}));
 }
 
 // Closing the window goes through the default handling to WM_DESTROY and the

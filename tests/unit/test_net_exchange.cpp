@@ -19,8 +19,10 @@
 #include <thread>
 #include <vector>
 
+#include "app/WinMain.h"
 #include "input/cInput.h"
 #include "net/cNetwork.h"
+#include "platform/window.h"
 #include "support/fake_partner.h"
 #include "support/free_port.h"
 
@@ -126,6 +128,63 @@ TEST_F(NetExchange, RoleOneSendsFirstThenWaitsTheOtherWaitsThenAnswers) {
     ASSERT_EQ(result, ExchangeResult::Done) << NetworkFailure();
     EXPECT_TRUE(Same(one, Pad(50)));
     EXPECT_TRUE(SameControls(two, Pad(40)));
+}
+
+namespace {
+
+// One pad, held in the six-button quit chord.
+class ChordPad : public PadDevice {
+public:
+    int32_t Acquire() override { return 0; }
+    bool Poll() override { return true; }
+    bool GetState(JoyState2* state) override {
+        *state = JoyState2{};
+        for (int b : {PAD_R1, PAD_R2, PAD_L1, PAD_L2, PAD_SELECT, PAD_START}) state->buttons[b] = 0x80;
+        return true;
+    }
+};
+class ChordDevices : public InputDevices {
+public:
+    bool StartPads() override { return true; }
+    int CountAttachedPads() override { return 1; }
+    std::unique_ptr<PadDevice> OpenPad(int) override { return std::make_unique<ChordPad>(); }
+    bool HasFocus(WindowHandle) override { return false; }
+    WindowHandle FindWindowByTitle(const char*) override { return nullptr; }
+    void ReadKeyboard(uint8_t*) override {}
+    void GetCursor(WindowHandle, int* x, int* y) override { *x = *y = 0; }
+};
+
+struct cSQCounting : cSequence {
+    int updates = 0;
+    cSequence* Update() override {
+        ++updates;
+        return this;
+    }
+};
+
+}  // namespace
+
+TEST_F(NetExchange, AQuitPostedDuringAStepLetsTheStepFinishAndTheNextDoesNotStart) {
+    ChordDevices devices;
+    input.Init(nullptr, &devices);
+    Play(1);
+    Write(peer, PadMessage(Pad(20)));  // the other machine's record for this step
+    auto* scene = new cSQCounting;
+    cSQDefault root(scene);
+    int status = -1;
+    // The chord posts the quit before the exchange: the step still sends its
+    // record, runs the scene and ends normally.
+    EXPECT_EQ(RunLogicStep(root, &status), StepEnd::Going);
+    EXPECT_EQ(Read(peer, kPadMessageSize).size(), kPadMessageSize);
+    EXPECT_EQ(scene->updates, 1);
+    EXPECT_TRUE(QuitMessageQueued(&status));
+    // With the quit still queued the next step does not start.
+    EXPECT_EQ(RunLogicStep(root, &status), StepEnd::Quit);
+    EXPECT_EQ(status, 0);
+    EXPECT_FALSE(Readable(peer, 50));
+    EXPECT_EQ(scene->updates, 1);
+    input.Shutdown();
+    ClearMessageQueue();
 }
 
 namespace {
