@@ -2,44 +2,30 @@
 
 #include <memory>
 
-#include "app/Overlay.h"
 #include "audio/cDSound.h"
-#include "game/StateChecksum.h"
 #include "graphics/Graphics.h"
-#include "input/Controls.h"
+#include "graphics/Overlay.h"
 #include "input/cInput.h"
 #include "net/cNetwork.h"
 #include "platform/report.h"
 #include "platform/window.h"
+#include "scene/cSceneView.h"
 
 namespace {
-
-// "一時停止中　Ｐキーで再開" (paused; P resumes)
-constexpr char kPausedText[] =
-    "\x88\xEA\x8E\x9E\x92\xE2\x8E\x7E\x92\x86\x81\x40\x82\x6F\x83\x4C\x81\x5B\x82\xC5\x8D\xC4"
-    "\x8A\x4A";
-// "相手の応答を待っています…" (waiting for the other player's answer)
-constexpr char kWaitingText[] =
-    "\x91\x8A\x8E\xE8\x82\xCC\x89\x9E\x93\x9A\x82\xF0\x91\xD2\x82\xC1\x82\xC4\x82\xA2\x82\xDC"
-    "\x82\xB7\x81\x63";
-// Where the two notices start so that they sit in the middle of the field.
-constexpr int32_t kPausedX = 224;
-constexpr int32_t kWaitingX = 208;
-constexpr int32_t kNoticeY = 300;
 
 // A silent partner: the field says so after a second, the game ends after ten.
 constexpr uint32_t kShowWaitingMs = 1000;
 constexpr uint32_t kGiveUpMs = 10000;
 
 struct PlayState {
+    GameState game;
+    StepEvents events;
+    std::unique_ptr<cSceneView> view;
     std::unique_ptr<cControlMapper> mappers[kMaxPlayers];
     int localPlayers = 0;  // records this machine makes each step
-    bool paused = false;
-    std::unique_ptr<cOverlay> pauseNotice;
     std::unique_ptr<cOverlay> waitNotice;
     bool quitWhileWaiting = false;
     int quitStatus = 0;
-    bool waitedTooLong = false;
 };
 // Never destroyed: what it holds goes with ResetPlay, before the graphics
 // state it draws into is torn down at exit.
@@ -59,14 +45,11 @@ bool WaitForPartner(uint32_t waitedMs) {
         }
         uncovered = uncovered || message.message == WM_PAINT;
     }
-    if (waitedMs >= kGiveUpMs) {
-        play.waitedTooLong = true;
-        return false;
-    }
+    if (waitedMs >= kGiveUpMs) return false;
     // Shown once, and again only where the window was uncovered and needs
     // its picture back: a wait that draws nothing new presents nothing new.
     const bool notice = waitedMs >= kShowWaitingMs && !play.waitNotice;
-    if (notice) play.waitNotice = std::make_unique<cOverlay>(kWaitingText, kWaitingX, kNoticeY);
+    if (notice) play.waitNotice = NewWaitingNotice();
     if (notice || (uncovered && play.waitNotice)) {
         DrawFrame();
         ShowFrame();
@@ -81,11 +64,13 @@ PlayerControls LocalRecord(int p) {
 
 }  // namespace
 
+void SeedPlay(uint32_t seed, int players) { SeedGame(play.game, seed, players); }
+
 bool StartPlay(const AppOptions& options) {
-    ResetPlay();
+    for (auto& mapper : play.mappers) mapper.reset();
     const bool twoMachines = netActive;
     const int players = twoMachines || options.players == 2 ? 2 : 1;
-    controls.Reset(players);
+    play.game.players = players;
     if (players == 2 && !twoMachines) {
         if (input.CountPads() == 0) {
             Report("input",
@@ -104,61 +89,62 @@ bool StartPlay(const AppOptions& options) {
     return true;
 }
 
-StepEnd GatherControls(int* quitStatus) {
-    PlayerControls records[kMaxPlayers];
-    if (netActive) {
-        const PadState local = PackControls(LocalRecord(0));
-        PadState player1{}, player2{};
-        play.quitWhileWaiting = play.waitedTooLong = false;
-        const ExchangeResult result = ExchangePadStates(local, PackControls(NeutralControls()),
-                                                        &player1, &player2, WaitForPartner);
-        play.waitNotice.reset();
-        if (result == ExchangeResult::Failed) return StepEnd::Failed;
-        if (result == ExchangeResult::GaveUp) {
-            if (play.quitWhileWaiting) {
-                *quitStatus = play.quitStatus;
-                return StepEnd::Quit;
-            }
-            Report("network", "the other machine has not answered for %u seconds",
-                   static_cast<unsigned>(kGiveUpMs / 1000));
-            return StepEnd::Failed;
-        }
-        records[0] = UnpackControls(player1);
-        records[1] = UnpackControls(player2);
-    } else {
+void ShowFirstScene() {
+    CreateFirstScene(play.game);
+    if (!play.view) play.view = std::make_unique<cSceneView>();
+    play.view->Show(play.game, nullptr);
+}
+
+StepEnd GatherControls(PlayerControls records[kMaxPlayers], int* quitStatus) {
+    for (int p = 0; p < kMaxPlayers; ++p) records[p] = NeutralControls();
+    if (!netActive) {
         for (int p = 0; p < play.localPlayers; ++p) records[p] = LocalRecord(p);
+        return StepEnd::Going;
     }
-    controls.Advance(records, controls.players);
+    const PadState local = PackControls(LocalRecord(0));
+    PadState player1{}, player2{};
+    play.quitWhileWaiting = false;
+    const ExchangeResult result = ExchangePadStates(local, PackControls(NeutralControls()),
+                                                    &player1, &player2, WaitForPartner);
+    play.waitNotice.reset();
+    if (result == ExchangeResult::Failed) return StepEnd::Failed;
+    if (result == ExchangeResult::GaveUp) {
+        if (play.quitWhileWaiting) {
+            *quitStatus = play.quitStatus;
+            return StepEnd::Quit;
+        }
+        Report("network", "the other machine has not answered for %u seconds",
+               static_cast<unsigned>(kGiveUpMs / 1000));
+        return StepEnd::Failed;
+    }
+    records[0] = UnpackControls(player1);
+    records[1] = UnpackControls(player2);
     return StepEnd::Going;
 }
 
-bool UpdatePause() {
-    if (controls.PausePressed()) {
-        play.paused = !play.paused;
-        if (play.paused) {
-            play.pauseNotice = std::make_unique<cOverlay>(kPausedText, kPausedX, kNoticeY);
-        } else {
-            play.pauseNotice.reset();
-        }
-    }
-    return play.paused;
+bool StepPlay(const PlayerControls records[kMaxPlayers]) {
+    StepGame(play.game, records, play.events);
+    if (play.events.chainEnded) PostQuitMessage(0);
+    if (!play.view) play.view = std::make_unique<cSceneView>();
+    play.view->Show(play.game, &play.events);
+    return play.game.paused != 0;
 }
 
 void HandleLocalKeys() {
     if (input.KeyPressed(DIK_M)) dsound.SetMuted(!dsound.muted);
 }
 
-void NoteStepDone(const cSequence* scene) {
-    if (!netActive) return;
-    cStateHash h;
-    h.Add(StateChecksum(scene));
-    h.Add(play.paused);
-    NoteStateChecksum(h.value);
+void NoteStepDone() {
+    if (netActive) NoteStateChecksum(StateChecksum(play.game));
 }
 
+GameState& PlayedGame() { return play.game; }
+
 void ResetPlay() {
-    play.pauseNotice.reset();
     play.waitNotice.reset();
+    play.view.reset();
     for (auto& mapper : play.mappers) mapper.reset();
-    play = PlayState{};
+    play.localPlayers = 0;
+    play.game = GameState{};
+    play.events.Clear();
 }

@@ -1,11 +1,14 @@
 // The play around each logic step: the players' records from this machine's
 // devices (and in a two-machine game from the other machine as well), the
-// pause, the keys that touch only this machine, and the state checksum the
-// two machines compare.
+// game's state stepped on them, its picture, the keys that touch only this
+// machine, and the state checksum the two machines compare.
 #pragma once
 
+#include <cstdint>
+
 #include "app/Options.h"
-#include "scene/cSequence.h"
+#include "game/GameState.h"
+#include "input/Controls.h"
 
 // How a logic step ended.
 enum class StepEnd {
@@ -15,21 +18,29 @@ enum class StepEnd {
     Failed,  // the two-machine game ended on the line or the other machine (said on stderr)
 };
 
+// A new game: the generator seeded with its warm-up, for `players` players.
+void SeedPlay(uint32_t seed, int players);
 // Sets up who plays with what: one player (mouse and first pad), two on this
 // machine (mouse; first pad), or this machine's player of a two-machine game.
 // Called once at start-up after the input set-up. False, said on stderr, when
 // the game asked for cannot be played here.
 bool StartPlay(const AppOptions& options);
-// Builds this step's records and hands them to `controls`; in a two-machine
-// game they are exchanged first, the window answering while the step waits.
-// On Quit, *quitStatus is the status the quit message carried.
-StepEnd GatherControls(int* quitStatus);
-// A press of the pause key (by either player) pauses or resumes. True while
-// paused: the field stays, dimmed, and no game step runs.
-bool UpdatePause();
+// The first scene, a board at difficulty 1, and its picture.
+void ShowFirstScene();
+// Builds this step's records (one per player); in a two-machine game they are
+// exchanged first, the window answering while the step waits. On Quit,
+// *quitStatus is the status the quit message carried.
+StepEnd GatherControls(PlayerControls records[kMaxPlayers], int* quitStatus);
+// Steps the game on the records and brings its picture and sounds in line;
+// posts the quit message when the chain of scenes has ended. True while the
+// game is paused.
+bool StepPlay(const PlayerControls records[kMaxPlayers]);
 // M mutes and unmutes this machine's effects and music.
 void HandleLocalKeys();
 // After a step: hands the checksum of the game's state to the exchange.
-void NoteStepDone(const cSequence* scene);
-// One player, not paused, nothing shown (tests).
+void NoteStepDone();
+// The game being played (tests and tools read it, and may set it up).
+GameState& PlayedGame();
+// Lets go of everything shown and of who plays with what; one player, a
+// fresh unseeded game (at exit, and in tests).
 void ResetPlay();

@@ -5,8 +5,6 @@
 #include <string>
 
 #include "app/Play.h"
-#include "app/Random.h"
-#include "app/Setup.h"
 #include "audio/Music.h"
 #include "audio/cDSound.h"
 #include "graphics/Graphics.h"
@@ -95,7 +93,7 @@ void PadQuitTest() {
     }
 }
 
-StepEnd RunLogicStep(cSQDefault& root, int* quitStatus) {
+StepEnd RunLogicStep(int* quitStatus) {
     // A two-machine game with a quit queued before this step began (the last
     // round ended on both machines, say) takes no further step: the other
     // machine stops at the same step, or learns of the end from the quit
@@ -104,20 +102,19 @@ StepEnd RunLogicStep(cSQDefault& root, int* quitStatus) {
     input.Refresh();
     PadQuitTest();
     HandleLocalKeys();
-    const StepEnd end = GatherControls(quitStatus);
+    PlayerControls records[kMaxPlayers];
+    const StepEnd end = GatherControls(records, quitStatus);
     if (end != StepEnd::Going) return end;
     // While paused the field stays as it is: no scene, task or spawn moves.
-    if (!UpdatePause()) {
-        if (!StepRootScene(root)) PostQuitMessage(0);  // the chain has ended
-        taskManager.RunTasks();
-    }
+    const bool paused = StepPlay(records);
+    if (!paused) taskManager.RunTasks();
     RenderFrame();
     dsound.ReleaseStopped();
-    NoteStepDone(root.child);
+    NoteStepDone();
     return StepEnd::Going;
 }
 
-int RunMainLoop(cSQDefault& root, const LoopClock& clock) {
+int RunMainLoop(const LoopClock& clock, const StepFunction& step) {
     Message message;
     for (;;) {
         const uint32_t now = clock.now();
@@ -127,7 +124,7 @@ int RunMainLoop(cSQDefault& root, const LoopClock& clock) {
         if (static_cast<uint32_t>(now - stepClock) > kStepMilliseconds) {
             stepClock += kStepMilliseconds;
             int quitStatus = 0;
-            const StepEnd end = RunLogicStep(root, &quitStatus);
+            const StepEnd end = step ? step(&quitStatus) : RunLogicStep(&quitStatus);
             if (end == StepEnd::Failed) return kExitExchangeFailed;
             if (end == StepEnd::Quit) return quitStatus;
         } else {
@@ -145,7 +142,7 @@ int RunMainLoop(cSQDefault& root, const LoopClock& clock) {
 int WinMain(const AppOptions& options) {
     std::snprintf(windowTitle, sizeof windowTitle, "%s", "Kaziro");
     // Two machines start their generators from the seed they agreed on.
-    SeedRandom(netActive ? netSeed : timeGetTime());
+    SeedPlay(netActive ? netSeed : timeGetTime(), netActive ? 2 : options.players);
 
     if (!RegisterWindowClass(windowTitle, WndProc)) return 0;
 
@@ -181,8 +178,8 @@ int WinMain(const AppOptions& options) {
     dsound.Init(window);
     if (!options.musicFile.empty()) PlayMusic(options.musicFile);
 
-    cSQDefault rootScene(CreateFirstScene());
-    const int status = RunMainLoop(rootScene, SystemLoopClock());
-    ResetPlay();  // the notices on the field go before the scene and the graphics
+    ShowFirstScene();
+    const int status = RunMainLoop(SystemLoopClock());
+    ResetPlay();  // the picture goes before the graphics state it draws into
     return status;
 }

@@ -8,7 +8,6 @@
 #include "app/Options.h"
 #include "app/Play.h"
 #include "platform/window.h"
-#include "scene/cSequence.h"
 
 // Window class name and caption, copied in at start-up.
 extern char windowTitle[64];
@@ -38,16 +37,21 @@ int WinMain(const AppOptions& options);
 // The game window's procedure.
 intptr_t WndProc(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam);
 
+// One logic step, as the main loop runs it: *quitStatus is set when it ends
+// on a quit.
+using StepFunction = std::function<StepEnd(int* quitStatus)>;
+
 // Runs passes until WM_QUIT is taken from the queue (its wParam is returned)
-// or the two-machine game ends (kExitExchangeFailed).
-int RunMainLoop(cSQDefault& root, const LoopClock& clock);
+// or the two-machine game ends (kExitExchangeFailed). Each step is `step`,
+// RunLogicStep when none is given (tests give their own).
+int RunMainLoop(const LoopClock& clock, const StepFunction& step = {});
 
 // One logic step: input, pad quit test, the players' records (exchanged in a
-// two-machine game), scene walk, tasks, frame, release of finished sounds.
-// In a two-machine game it does not start while a quit is queued, and ends
-// early when the exchange failed or a quit was taken while it waited (then
-// *quitStatus is that quit's status).
-StepEnd RunLogicStep(cSQDefault& root, int* quitStatus);
+// two-machine game), the game's step with its picture and sounds, tasks,
+// frame, release of finished sounds. In a two-machine game it does not start
+// while a quit is queued, and ends early when the exchange failed or a quit
+// was taken while it waited (then *quitStatus is that quit's status).
+StepEnd RunLogicStep(int* quitStatus);
 
 // The pad quit test: R1, R2, L1, L2, SELECT and START held together on any pad in use.
 void PadQuitTest();

@@ -1,20 +1,22 @@
 // The game's own costs: a whole logic step with its frame at the worst load
-// the game meets (difficulty 9, 300 dice in the air), the generator's warm-up
-// against the standard library's Mersenne Twister, and the cost of loading a
-// texture and a sound effect, as the game does on every request.
+// the game meets (difficulty 9, 300 dice in the air), a snapshot and restore
+// of the game's state and eight steps re-simulated from one (what rollback
+// does), the generator's warm-up against the standard library's Mersenne
+// Twister, and the cost of loading a texture and a sound effect, as the game
+// does on every request.
 #include <benchmark/benchmark.h>
 
 #include <chrono>
 #include <cstdlib>
+#include <memory>
 #include <random>
 #include <string>
 
-#include "app/Random.h"
+#include "app/Play.h"
 #include "app/WinMain.h"
 #include "audio/cDSound.h"
 #include "audio/cSound.h"
-#include "game/cFallen.h"
-#include "game/cSQMain.h"
+#include "game/GameState.h"
 #include "graphics/Graphics.h"
 #include "graphics/cTextureManager.h"
 #include "input/cInput.h"
@@ -45,45 +47,108 @@ void BM_LogicStepWorstLoad(benchmark::State& state) {
         state.SkipWithError("no headless device");
         return;
     }
-    SeedRandom(1u);
-    auto* board = new cSQMain(9);
-    cSQDefault root(board);
+    SeedPlay(1u, 1);
+    ShowFirstScene();
+    GameState& game = PlayedGame();
+    game.board.Start(9, 1);
     std::mt19937 place(3u);
     auto refill = [&] {
-        while (board->dice.size() < 300) {
-            auto* die = new cFallen();
-            die->x = 130.0f + static_cast<float>(place() % 540);
-            die->y = static_cast<float>(place() % 560);
-            die->vy = static_cast<float>(place() % 300) / 100.0f;
-            board->dice.push_back(die);
+        while (game.board.diceCount < 300) {
+            cFallen& die = game.board.dice[game.board.diceCount++];
+            die = cFallen::Spawn(game.nextDieId++, game.random);
+            die.x = 130.0f + static_cast<float>(place() % 540);
+            die.y = static_cast<float>(place() % 560);
+            die.vy = static_cast<float>(place() % 300) / 100.0f;
         }
     };
     refill();
     for (auto _ : state) {
         int quitStatus = 0;
-        RunLogicStep(root, &quitStatus);
+        RunLogicStep(&quitStatus);
         state.PauseTiming();
         Message m;
         while (PeekMessage(&m)) DispatchMessage(m);
         // Dice that fell out or landed are replaced, so every step carries 300.
-        for (auto it = board->dice.begin(); it != board->dice.end();) {
-            if ((*it)->landed) {
-                delete *it;
-                it = board->dice.erase(it);
-            } else {
-                ++it;
-            }
+        int32_t kept = 0;
+        for (int32_t i = 0; i < game.board.diceCount; ++i) {
+            if (!game.board.dice[i].landed) game.board.dice[kept++] = game.board.dice[i];
         }
+        game.board.diceCount = kept;
         refill();
-        for (int s = 0; s < cSQMain::kMaxSlots; ++s) board->sums[s] = 0;
+        for (int s = 0; s < cSQMain::kMaxSlots; ++s) game.board.sums[s] = game.board.counts[s] = 0;
         state.ResumeTiming();
     }
     // The share of the 16 ms logic step that one step with its frame takes.
     state.counters["share_of_16ms"] = benchmark::Counter(
         0.016, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
-    state.counters["dice"] = static_cast<double>(board->dice.size());
+    state.counters["dice"] = static_cast<double>(game.board.diceCount);
+    ResetPlay();
 }
 BENCHMARK(BM_LogicStepWorstLoad)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The worst board a round really reaches: difficulty 9 with every slot full
+// (180 dice landed) and 6 dice in the air.
+GameState WorstRealisticGame() {
+    GameState game;
+    SeedGame(game, 7u, 2);
+    game.board.Start(9, 2);
+    game.scene = static_cast<int32_t>(SceneKind::Board);
+    for (int32_t s = 0; s < cSQMain::kMaxSlots; ++s) {
+        for (int n = 0; n < 10; ++n) {
+            cFallen& die = game.board.dice[game.board.diceCount++];
+            die = cFallen::Spawn(game.nextDieId++, game.random);
+            die.face = 0;
+            die.landed = true;
+            die.slot = s;
+        }
+        game.board.sums[s] = 9;  // one short, so the round goes on
+        game.board.counts[s] = 10;
+    }
+    for (int i = 0; i < 6; ++i) {
+        cFallen& die = game.board.dice[game.board.diceCount++];
+        die = cFallen::Spawn(game.nextDieId++, game.random);
+        die.x = 200.0f + 60.0f * static_cast<float>(i);
+        die.y = 50.0f * static_cast<float>(i);
+        die.vy = 1.0f;
+    }
+    return game;
+}
+
+// A snapshot of the game's state and its restore: a copy and a copy back.
+void BM_SnapshotAndRestore(benchmark::State& state) {
+    GameState game = WorstRealisticGame();
+    auto snapshot = std::make_unique<GameState>();
+    for (auto _ : state) {
+        *snapshot = game;
+        benchmark::ClobberMemory();
+        game = *snapshot;
+        benchmark::ClobberMemory();
+    }
+    state.counters["bytes"] = static_cast<double>(sizeof(GameState));
+}
+BENCHMARK(BM_SnapshotAndRestore)->Unit(benchmark::kMicrosecond);
+
+// What a rollback costs before it draws: the state restored from a snapshot
+// and eight steps stepped again on two players' records, with their checksums.
+void BM_ResimulateEightSteps(benchmark::State& state) {
+    const GameState start = WorstRealisticGame();
+    auto game = std::make_unique<GameState>();
+    StepEvents events;
+    PlayerControls records[kMaxPlayers];
+    records[1].x = 300.0f;
+    records[1].y = 450.0f;
+    for (auto _ : state) {
+        *game = start;
+        for (int step = 0; step < 8; ++step) {
+            records[0].x = 200.0f + 30.0f * static_cast<float>(step);
+            records[0].y = 320.0f;
+            records[0].turnLeft = step % 2;
+            StepGame(*game, records, events);
+            benchmark::DoNotOptimize(StateChecksum(*game));
+        }
+    }
+}
+BENCHMARK(BM_ResimulateEightSteps)->Unit(benchmark::kMicrosecond);
 
 // The start-up warm-up (seeding plus 1,000,000 discarded outputs) against
 // std::mt19937 seeded and discard(1000000), timed side by side in each iteration.
@@ -93,8 +158,9 @@ void BM_WarmUpAgainstStdMt19937(benchmark::State& state) {
     uint32_t seed = 1;
     for (auto _ : state) {
         const auto a = Clock::now();
-        SeedRandom(seed);
-        benchmark::DoNotOptimize(Random());
+        RandomState random;
+        SeedRandom(random, seed);
+        benchmark::DoNotOptimize(Random(random));
         const auto b = Clock::now();
         std::mt19937 reference(seed);
         reference.discard(1000000);

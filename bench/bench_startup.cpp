@@ -10,8 +10,7 @@
 #include <chrono>
 #include <string>
 
-#include "app/Random.h"
-#include "app/Setup.h"
+#include "app/Play.h"
 #include "app/WinMain.h"
 #include "audio/cDSound.h"
 #include "graphics/Graphics.h"
@@ -23,17 +22,18 @@ namespace {
 
 // The start-up of the game, as the entry point runs it, up to the first frame.
 [[noreturn]] void StartUpAndReport(int fd) {
-    SeedRandom(timeGetTime());
+    SeedPlay(timeGetTime(), 1);
     RegisterWindowClass("KaziroStartUp", WndProc);
     std::string error;
     WindowHandle window = CreateGameWindow("KaziroStartUp", "Kaziro", 800, 600, &error);
     if (!window) _exit(2);
     InitGraphics(800, 600, window, false);
     input.Init(window);
+    StartPlay(AppOptions{});
     dsound.Init(window);
-    cSQDefault root(CreateFirstScene());
+    ShowFirstScene();
     int quitStatus = 0;
-    RunLogicStep(root, &quitStatus);  // its frame is presented
+    RunLogicStep(&quitStatus);  // its frame is presented
     const char done = 1;
     if (write(fd, &done, 1) != 1) _exit(3);
     _exit(0);

@@ -1,17 +1,11 @@
 #include "game/cFallen.h"
 
 #include <cmath>
-#include <cstdio>
 
-#include "app/Random.h"
-#include "audio/cDSound.h"
 #include "game/Angles.h"
+#include "game/Field.h"
 #include "game/Rounding.h"
 #include "game/cPaddle.h"
-#include "graphics/Graphics.h"
-#include "graphics/cMetaObject.h"
-#include "graphics/cTextureManager.h"
-#include "platform/render.h"
 
 namespace {
 
@@ -21,7 +15,7 @@ constexpr float kReboundSpin = 0.3f;
 constexpr double kReboundSpeed = 8.0;
 constexpr double kDriftSpeed = 0.5;
 constexpr int32_t kHitCooldown = 20;
-constexpr double kReach = 1200.0;  // squared distance within which the paddle hits
+constexpr double kReach = 1200.0;  // squared distance within which a paddle hits
 
 // r·π/100 for a draw r, rounded to float: the directions a die can take.
 float DirectionOf(uint32_t draw) {
@@ -33,25 +27,17 @@ float RoundedSin(float a) { return RoundToFloat(std::sin(static_cast<double>(a))
 
 }  // namespace
 
-cFallen::cFallen() {
-    x = static_cast<float>(graphics.screenWidth >> 1);
-    spin = kStartSpin;
-    const float a = DirectionOf(Random());  // direction first, face second
-    vx = RoundToFloat(static_cast<double>(RoundedCos(a)) * kDriftSpeed);
-    face = static_cast<int32_t>(Random() % 6u);
-    sprite = new cSprite("Dice1", static_cast<int32_t>(x), static_cast<int32_t>(y), 32, 32);
-    SetFaceTexture();
-}
-
-cFallen::~cFallen() {
-    delete sprite;
-}
-
-void cFallen::SetFaceTexture() {
-    char name[32];
-    std::snprintf(name, sizeof name, "Dice%d", static_cast<int>(face + 1));
-    ReleaseTexture(sprite->texture);
-    sprite->texture = textureManager.CreateTexture(name);
+cFallen cFallen::Spawn(uint32_t id, RandomState& random) {
+    cFallen die;
+    die.id = id;
+    die.x = static_cast<float>(kFieldWidth >> 1);
+    die.spin = kStartSpin;
+    const float a = DirectionOf(Random(random));  // direction first, face second
+    die.vx = RoundToFloat(static_cast<double>(RoundedCos(a)) * kDriftSpeed);
+    die.face = static_cast<int32_t>(Random(random) % 6u);
+    die.shownX = static_cast<int32_t>(die.x);
+    die.shownY = static_cast<int32_t>(die.y);
+    return die;
 }
 
 bool cFallen::HitsPaddle(const cPaddle& paddle) const {
@@ -62,7 +48,7 @@ bool cFallen::HitsPaddle(const cPaddle& paddle) const {
     return static_cast<double>(dx2) + static_cast<double>(dy2) < kReach;
 }
 
-void cFallen::Move(const cPaddle& paddle, const cPaddle* second) {
+void cFallen::Move(const cPaddle paddles[], int count, StepEvents& events) {
     if (slot != -1) {  // resting in a slot: no movement, no paddle
         angle = 0.0f;
         return;
@@ -72,21 +58,23 @@ void cFallen::Move(const cPaddle& paddle, const cPaddle* second) {
     vy = vy + kGravity;
     angle = angle + spin;
     if (cooldown != 0) --cooldown;
-    sprite->angle = angle;
-    sprite->SetPosition(static_cast<int32_t>(x), static_cast<int32_t>(y));
-    if (rebounded) return;  // thrown off a slot: passes through the paddle
+    shownAngle = angle;
+    shownX = static_cast<int32_t>(x);
+    shownY = static_cast<int32_t>(y);
+    if (rebounded) return;  // thrown off a slot: passes through the paddles
 
     if (cooldown != 0) return;
-    // Player 1's paddle is asked first: a bounce off it starts the cool-down,
-    // so when both paddles reach the die in one step, player 1's wins.
-    if (HitsPaddle(paddle)) {
-        Bounce(paddle);
-    } else if (second && HitsPaddle(*second)) {
-        Bounce(*second);
+    // The paddles are asked in player order: a bounce starts the cool-down,
+    // so when several reach the die in one step, the lowest player's wins.
+    for (int p = 0; p < count; ++p) {
+        if (HitsPaddle(paddles[p])) {
+            Bounce(paddles[p], events);
+            return;
+        }
     }
 }
 
-void cFallen::Bounce(const cPaddle& paddle) {
+void cFallen::Bounce(const cPaddle& paddle, StepEvents& events) {
     // Mirror the velocity across the paddle's line: turn it by T = 2·(P − A),
     // so the direction A becomes 2·P − A at the same speed.
     const float a = RoundToFloat(std::atan2(static_cast<double>(vy), static_cast<double>(vx)));
@@ -100,17 +88,14 @@ void cFallen::Bounce(const cPaddle& paddle) {
     vy = RoundToFloat(sT * oldVx + cT * oldVy);
     cooldown = kHitCooldown;
     face = (face + 1) % 6;
-    SetFaceTexture();
     spin = -spin;
-    char sound[32];
-    std::snprintf(sound, sizeof sound, "Sound/Pad%d.wav", static_cast<int>(face));
-    dsound.Play(sound);
+    events.Add(GameEventKind::Bounce, id, face);  // its new face's picture and sound
 }
 
-void cFallen::Rebound() {
+void cFallen::Rebound(RandomState& random) {
     rebounded = true;
     spin = kReboundSpin;
-    const float a = DirectionOf(Random());
+    const float a = DirectionOf(Random(random));
     vx = RoundToFloat(static_cast<double>(RoundedCos(a)) * kReboundSpeed);
     vy = RoundToFloat(static_cast<double>(RoundedSin(a)) * kReboundSpeed);
     slot = -1;  // moves again; `landed` stays set so it never lands again

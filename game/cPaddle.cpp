@@ -2,13 +2,6 @@
 
 #include "game/Angles.h"
 #include "game/Rounding.h"
-#include "graphics/cMetaObject.h"
-#include "input/Controls.h"
-
-cPaddle::cPaddle(const char* textureName)
-    : sprite(new cSprite(textureName, 400, 300, 80, 20)) {}
-
-cPaddle::~cPaddle() { delete sprite; }
 
 bool cPaddle::Move(const PlayerControls& controls) {
     spin = controls.turnLeft ? -0.05f : (controls.turnRight ? 0.05f : 0.0f);
@@ -19,7 +12,5 @@ bool cPaddle::Move(const PlayerControls& controls) {
     if (angle > kPi) angle = RoundToFloat(angle - kTwoPi);
     x = controls.x;  // no speed limit, no clamping to the field
     y = controls.y;
-    sprite->angle = angle;
-    sprite->SetPosition(x, y);
     return true;
 }

@@ -1,101 +1,29 @@
 #include "game/cSQMain.h"
 
 #include <cmath>
-#include <cstdio>
-#include <new>
 
-#include "audio/cDSound.h"
+#include "game/Field.h"
 #include "game/Rounding.h"
-#include "game/cFallen.h"
-#include "game/cPaddle.h"
-#include "game/cSQInterval.h"
-#include "graphics/Graphics.h"
-#include "graphics/cMetaObject.h"
-#include "graphics/cTextureManager.h"
-#include "input/Controls.h"
-
-int32_t spawnCounter = 0;
 
 namespace {
 
 constexpr int32_t kFull = 10;          // a slot at 10 or more takes no more dice
 constexpr int32_t kSpawnInterval = 100;
 constexpr uint32_t kSlotSpan = 600;    // distance between the two slot lines
-// The counters beside the slots: the left one 32 pixels outside the left line
-// (W - (600 + 2 * 32)) / 2 = 68, the right one 39 pixels outside the right line
-// (W + (600 + 2 * 39)) / 2 = 739, clear of the panels on either side.
-constexpr uint32_t kLeftLabelSpan = kSlotSpan + 2 * 32;   // 664
-constexpr uint32_t kRightLabelSpan = kSlotSpan + 2 * 39;  // 678
-
-
-// A display object takes itself out of the draw list when it is deleted.
-template <typename T>
-void DestroyDisplayObject(T*& object) {
-    delete object;
-    object = nullptr;
-}
 
 }  // namespace
 
-cSequence* NewBoard(int32_t difficulty) {
-    try {
-        return new cSQMain(difficulty);
-    } catch (const std::bad_alloc&) {
-        return nullptr;
-    }
-}
-
-cSQMain::cSQMain(int32_t d) {
-    textureManager.RegisterTexture("Panel", "Graphic/Panel.png");
-    textureManager.RegisterTexture("Paddle", "Graphic/Bar.png");
-    const bool twoPlayers = controls.players > 1;
-    if (twoPlayers) textureManager.RegisterTexture("Paddle2", "Graphic/Bar2.png");
-    for (int n = 1; n <= 6; ++n) {
-        char name[32];
-        char path[32];
-        std::snprintf(name, sizeof name, "Dice%d", n);
-        std::snprintf(path, sizeof path, "Graphic/die%d.png", n);
-        textureManager.RegisterTexture(name, path);
-    }
+void cSQMain::Start(int32_t d, int32_t players) {
+    *this = cSQMain{};
     difficulty = d;
     score = 100;
-
-    const uint32_t w = graphics.screenWidth;
-    const uint32_t rowHeight = graphics.screenHeight / static_cast<uint32_t>(d);
-    const int32_t leftX = static_cast<int32_t>((w - kSlotSpan) >> 1);         // 100
-    const int32_t rightX = static_cast<int32_t>((w + kSlotSpan) >> 1);        // 700
-    const int32_t leftLabelX = static_cast<int32_t>((w - kLeftLabelSpan) >> 1);   // 68
-    const int32_t rightLabelX = static_cast<int32_t>((w + kRightLabelSpan) >> 1); // 739
-    for (int32_t r = 0; r < d; ++r) {
-        const int32_t rowY = static_cast<int32_t>(r * rowHeight + rowHeight / 2);
-        const int32_t h = static_cast<int32_t>(rowHeight);
-        panels[2 * r] = new cSprite("Panel", leftX, rowY, 40, h);
-        panels[2 * r + 1] = new cSprite("Panel", rightX, rowY, 40, h);
-        labels[2 * r] = new cFont("0", leftLabelX, rowY);
-        labels[2 * r + 1] = new cFont("0", rightLabelX, rowY);
-    }
-    paddle = new cPaddle();
-    if (twoPlayers) paddle2 = new cPaddle("Paddle2");
-    scoreLabel = new cFont("100", 750, 32);
-}
-
-cSQMain::~cSQMain() {
-    const int32_t slots = 2 * difficulty;
-    for (int32_t s = 0; s < slots; ++s) DestroyDisplayObject(panels[s]);
-    for (int32_t s = 0; s < slots; ++s) DestroyDisplayObject(labels[s]);
-    delete paddle;  // its sprite first, then the paddle
-    paddle = nullptr;
-    delete paddle2;
-    paddle2 = nullptr;
-    for (cFallen* die : dice) delete die;  // each die's sprite, then the die
-    dice.clear();
-    DestroyDisplayObject(scoreLabel);
+    paddleCount = players < 1 ? 1 : (players > kMaxPlayers ? kMaxPlayers : players);
 }
 
 int32_t cSQMain::SlotAt(float x, float y) const {
-    const uint32_t rowHeight = graphics.screenHeight / static_cast<uint32_t>(difficulty);
-    const float left = RoundToFloat((graphics.screenWidth - kSlotSpan) * 0.5);
-    const float right = RoundToFloat((graphics.screenWidth + kSlotSpan) * 0.5);
+    const uint32_t rowHeight = kFieldHeight / static_cast<uint32_t>(difficulty);
+    const float left = RoundToFloat((kFieldWidth - kSlotSpan) * 0.5);
+    const float right = RoundToFloat((kFieldWidth + kSlotSpan) * 0.5);
     int32_t side;
     if (x < left) {
         side = 0;
@@ -114,81 +42,80 @@ int32_t cSQMain::SlotAt(float x, float y) const {
     return 2 * row + side;
 }
 
-void cSQMain::PlaceInSlot(int32_t n, cFallen* die, int32_t s, int32_t d) {
-    const int32_t rowHeight =
-        static_cast<int32_t>(graphics.screenHeight / static_cast<uint32_t>(d));
-    die->sprite->SetPosition(static_cast<int32_t>(die->x), rowHeight * (s / 2) + 40 + 36 * n);
+void cSQMain::PlaceInSlot(int32_t n, cFallen& die, int32_t s, int32_t d) const {
+    const int32_t rowHeight = static_cast<int32_t>(kFieldHeight / static_cast<uint32_t>(d));
+    die.shownX = static_cast<int32_t>(die.x);
+    die.shownY = rowHeight * (s / 2) + 40 + 36 * n;
 }
 
-void cSQMain::Land(cFallen* die, int32_t s) {
-    die->vx = 0.0f;
-    die->vy = 0.0f;
-    die->slot = s;
-    die->sprite->angle = 0.0f;
-    die->landed = true;
+void cSQMain::Land(cFallen& die, int32_t s, StepContext& c) {
+    die.vx = 0.0f;
+    die.vy = 0.0f;
+    die.slot = s;
+    die.shownAngle = 0.0f;
+    die.landed = true;
     if (sums[s] >= kFull) {  // thrown off a full slot
-        die->Rebound();
-        dsound.Play("Sound/Bound.wav");
+        die.Rebound(c.random);
+        c.events.Add(GameEventKind::ThrowOff, die.id);
         score -= 10;
         return;
     }
-    sums[s] += die->face + 1;
+    sums[s] += die.face + 1;
     PlaceInSlot(counts[s], die, s, difficulty);
     counts[s] += 1;
-    std::snprintf(labels[s]->text, sizeof labels[s]->text, "%d", static_cast<int>(sums[s]));
+    c.events.Add(GameEventKind::Land, die.id, sums[s]);  // its sound goes by the new sum
     if (sums[s] == kFull) {
-        dsound.Play("Sound/Save.wav");
         score += 100;
     } else if (sums[s] > kFull) {
-        dsound.Play("Sound/Miss.wav");
         score -= 100;
     } else {
-        dsound.Play("Sound/Set.wav");
         score += 10;
     }
 }
 
-cSequence* cSQMain::Update() {
+SceneAnswer cSQMain::Update(StepContext& c) {
     // Digits 1 to 9 in this order: the lowest one pressed wins.
     for (int d = 1; d <= 9; ++d) {
-        if (controls.DigitPressed(d)) return NewBoard(d);
+        if (c.controls.DigitPressed(d)) return SceneAnswer::Board(d);
     }
 
-    paddle->Move(controls.Of(0));
-    if (paddle2) paddle2->Move(controls.Of(1));
+    for (int p = 0; p < paddleCount; ++p) paddles[p].Move(c.controls.Of(p));
 
-    for (cFallen* die : dice) {
-        die->Move(*paddle, paddle2);
-        if (die->landed) continue;
-        const int32_t s = SlotAt(die->x, die->y);
-        if (s != -1) Land(die, s);
+    for (int32_t i = 0; i < diceCount; ++i) {
+        cFallen& die = dice[i];
+        die.Move(paddles, paddleCount, c.events);
+        if (die.landed) continue;
+        const int32_t s = SlotAt(die.x, die.y);
+        if (s != -1) Land(die, s, c);
     }
 
-    const double bottom = graphics.screenHeight;
-    for (auto it = dice.begin(); it != dice.end();) {
-        if (static_cast<double>((*it)->y) > bottom) {
-            delete *it;
-            it = dice.erase(it);
+    // Dice past the bottom edge go, the others keep their order.
+    const double bottom = kFieldHeight;
+    int32_t kept = 0;
+    for (int32_t i = 0; i < diceCount; ++i) {
+        if (static_cast<double>(dice[i].y) > bottom) {
+            c.events.Add(GameEventKind::FallOut, dice[i].id);
             score -= 10;
         } else {
-            ++it;
+            if (kept != i) dice[kept] = dice[i];
+            ++kept;
         }
     }
+    for (int32_t i = kept; i < diceCount; ++i) dice[i] = cFallen{};
+    diceCount = kept;
 
-    spawnCounter += 1;
-    if (spawnCounter % kSpawnInterval == 0) {
-        try {
-            dice.push_back(new cFallen());
-        } catch (const std::bad_alloc&) {
-            // No die this time; the rhythm goes on.
+    c.spawnCounter += 1;
+    if (c.spawnCounter % kSpawnInterval == 0) {
+        if (diceCount < kMaxDice) {  // no room: no die this time, the rhythm goes on
+            dice[diceCount] = cFallen::Spawn(c.nextDieId++, c.random);
+            c.events.Add(GameEventKind::Spawn, dice[diceCount].id);
+            ++diceCount;
         }
-        spawnCounter = 0;
+        c.spawnCounter = 0;
     }
-
-    std::snprintf(scoreLabel->text, sizeof scoreLabel->text, "%d", static_cast<int>(score));
 
     for (int32_t s = 0; s < 2 * difficulty; ++s) {
-        if (sums[s] < kFull) return this;
+        if (sums[s] < kFull) return SceneAnswer{};
     }
-    return NewResult(difficulty, score);
+    return SceneAnswer::Result(difficulty, score);
 }

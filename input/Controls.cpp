@@ -5,8 +5,6 @@
 
 #include "input/cInput.h"
 
-cControls controls;
-
 namespace {
 
 // The difficulty digits: the keypad's and, for keyboards without one, the
@@ -69,38 +67,26 @@ float BitsFloat(int32_t bits) {
 
 PlayerControls NeutralControls() { return PlayerControls{}; }
 
-void cControls::Advance(const PlayerControls records[], int count) {
-    for (int p = 0; p < kMaxPlayers; ++p) {
-        previous[p] = current[p];
-        current[p] = p < count ? records[p] : NeutralControls();
-    }
-}
-
-void cControls::Reset(int playerCount) {
-    players = playerCount < 1 ? 1 : (playerCount > kMaxPlayers ? kMaxPlayers : playerCount);
-    for (int p = 0; p < kMaxPlayers; ++p) current[p] = previous[p] = NeutralControls();
-}
-
 bool cControls::DigitPressed(int digit) const {
     if (digit < 1 || digit > 9) return false;
     for (const uint32_t bit : {KeypadDigitBit(digit), RowDigitBit(digit)}) {
-        for (int p = 0; p < players; ++p) {
-            if (Pressed(current[p].digits & bit, previous[p].digits & bit)) return true;
+        for (int p = 0; p < players_; ++p) {
+            if (Pressed(current_[p].digits & bit, previous_[p].digits & bit)) return true;
         }
     }
     return false;
 }
 
 bool cControls::ConfirmPressed() const {
-    for (int p = 0; p < players; ++p) {
-        if (Pressed(current[p].confirm, previous[p].confirm)) return true;
+    for (int p = 0; p < players_; ++p) {
+        if (Pressed(current_[p].confirm, previous_[p].confirm)) return true;
     }
     return false;
 }
 
 bool cControls::PausePressed() const {
-    for (int p = 0; p < players; ++p) {
-        if (Pressed(current[p].pause, previous[p].pause)) return true;
+    for (int p = 0; p < players_; ++p) {
+        if (Pressed(current_[p].pause, previous_[p].pause)) return true;
     }
     return false;
 }

@@ -11,7 +11,8 @@
 
 class cInput;
 
-constexpr int kMaxPlayers = 2;
+// Players on one field: the mouse's and up to three more.
+constexpr int kMaxPlayers = 4;
 
 // One player's controls for one step.
 struct PlayerControls {
@@ -25,6 +26,8 @@ struct PlayerControls {
     // number row's d (1 to 9). Each key has its own edge.
     uint32_t digits = 0;
 };
+// Part of the game's state (the records of the step before): no padding.
+static_assert(sizeof(PlayerControls) == 16, "no padding");
 
 // The bits of digit d (1 to 9) in PlayerControls::digits.
 constexpr uint32_t KeypadDigitBit(int digit) { return 1u << (digit - 1); }
@@ -33,16 +36,16 @@ constexpr uint32_t RowDigitBit(int digit) { return 1u << (9 + digit - 1); }
 // A player who does nothing: the paddle at rest in the middle of the field.
 PlayerControls NeutralControls();
 
-// The records the game reads in this step, with those of the step before, so
-// that a press is seen on exactly the step it begins.
+// The records the game reads in one step, with those of the step before, so
+// that a press is seen on exactly the step it begins. Holds neither: it looks
+// at the caller's arrays.
 class cControls {
 public:
-    // This step's records: what was current becomes previous.
-    void Advance(const PlayerControls records[], int count);
-    // Starts over with every player neutral (a new game).
-    void Reset(int playerCount);
+    cControls(const PlayerControls* current, const PlayerControls* previous, int players)
+        : current_(current), previous_(previous), players_(players) {}
 
-    const PlayerControls& Of(int player) const { return current[player]; }
+    const PlayerControls& Of(int player) const { return current_[player]; }
+    int Players() const { return players_; }
     // Digit d (1 to 9) went down this step for some player: either of its two
     // keys, the keypad's or the number row's, went down.
     bool DigitPressed(int digit) const;
@@ -50,12 +53,11 @@ public:
     bool ConfirmPressed() const;
     bool PausePressed() const;
 
-    int players = 1;
-    PlayerControls current[kMaxPlayers];
-    PlayerControls previous[kMaxPlayers];
+private:
+    const PlayerControls* current_;
+    const PlayerControls* previous_;
+    int players_;
 };
-
-extern cControls controls;
 
 // Makes one player's record each step from the devices that player uses.
 class cControlMapper {

@@ -10,17 +10,14 @@
 #include <memory>
 #include <string>
 
-#include "app/Random.h"
+#include "app/Play.h"
 #include "app/WinMain.h"
 #include "audio/cDSound.h"
-#include "game/cSQInterval.h"
-#include "game/cSQMain.h"
-#include "support/game_fixture.h"
 #include "graphics/Graphics.h"
 #include "input/cInput.h"
 #include "platform/window.h"
-#include "support/scripted_player.h"
 #include "support/headless_game.h"
+#include "support/scripted_devices.h"
 
 TEST(MissingData, MessagesGoToStandardErrorAndPlayGoesOn) {
     char here[4096];
@@ -30,31 +27,27 @@ TEST(MissingData, MessagesGoToStandardErrorAndPlayGoesOn) {
     ASSERT_EQ(chdir(folder), 0);
 
     std::string error;
-    ASSERT_NE(StartHeadlessGame("KaziroNoData", &error), nullptr) << error;
-    SeedRandom(20261208u);
-    spawnCounter = 0;
+    ScriptedDevices hands;
+    ASSERT_NE(StartHeadlessGame("KaziroNoData", &error, &hands), nullptr) << error;
+    SeedPlay(20261208u, 1);
 
     ::testing::internal::CaptureStderr();
     int rounds = 0;
-    {
-        cSQDefault root(NewBoard(1));
-        for (int step = 0; step < 3000 && root.child; ++step) {
-            GameFixture::NextInputStep();
-            if (auto* board = dynamic_cast<cSQMain*>(root.child)) {
-                ApplyHands(AimAtFallingDie(*board), &input.mouse);
-            } else {
-                input.mouse.left = !input.prevMouse.left;  // click on through the result
-            }
-            GameFixture::TakeControls();
-            const cSequence* before = root.child;
-            StepRootScene(root);
-            if (root.child != before && dynamic_cast<cSQInterval*>(root.child)) ++rounds;
-            DrawFrame();
-            ShowFrame();
-            dsound.ReleaseStopped();
+    ShowFirstScene();
+    GameState& game = PlayedGame();
+    for (int step = 0; step < 3000 && game.scene != static_cast<int32_t>(SceneKind::None); ++step) {
+        if (game.scene == static_cast<int32_t>(SceneKind::Board)) {
+            hands.Apply(AimAtFallingDie(game.board));
+        } else {
+            input.rawMouse.left = !input.mouse.left;  // click on through the result
         }
-        EXPECT_NE(root.child, nullptr);
+        const int32_t before = game.scene;
+        int status = 0;
+        ASSERT_EQ(RunLogicStep(&status), StepEnd::Going);
+        if (game.scene != before && game.scene == static_cast<int32_t>(SceneKind::Result)) ++rounds;
     }
+    EXPECT_NE(game.scene, static_cast<int32_t>(SceneKind::None));
+    ResetPlay();
     const std::string err = ::testing::internal::GetCapturedStderr();
     ASSERT_EQ(chdir(here), 0);
     rmdir(folder);

@@ -1,23 +1,58 @@
-// A headless game for gameplay tests: the window, the software-rendered
-// device, the sound player on the dummy driver, and message boxes recorded
-// instead of shown. Tests drive the input state directly.
+// Gameplay tests. The rules are tested on the game's state alone: a game set
+// up at a board, stepped on records the test makes. Tests of what the player
+// sees and hears use GameFixture: a headless game window with its device and
+// sound player, and message boxes recorded instead of shown.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 
-#include "app/Random.h"
-#include "app/WinMain.h"
-#include "audio/cDSound.h"
-#include "graphics/Graphics.h"
-#include "input/Controls.h"
-#include "input/cInput.h"
+#include "game/GameState.h"
 #include "platform/message_box.h"
 #include "platform/window.h"
 #include "support/headless_game.h"
+
+// A game at a fresh board of difficulty d, its generator seeded, the spawn
+// rhythm at 0.
+inline GameState BoardGame(int32_t d, uint32_t seed = 99u, int players = 1) {
+    GameState game;
+    SeedGame(game, seed, players);
+    game.board.Start(d, players);
+    game.scene = static_cast<int32_t>(SceneKind::Board);
+    return game;
+}
+
+// A record with the cursor at (x, y) and nothing held.
+inline PlayerControls At(float x, float y) {
+    PlayerControls record;
+    record.x = x;
+    record.y = y;
+    return record;
+}
+
+// One step with player 1's record (the others at rest); what happened.
+inline StepEvents StepOnce(GameState& game, const PlayerControls& one = PlayerControls{}) {
+    PlayerControls records[kMaxPlayers];
+    records[0] = one;
+    StepEvents events;
+    StepGame(game, records, events);
+    return events;
+}
+
+// A die placed at (x, y) with face f, falling no further in the next step.
+inline cFallen& DieAt(GameState& game, float x, float y, int32_t face) {
+    cFallen& die = game.board.dice[game.board.diceCount];
+    die = cFallen{};
+    die.id = game.nextDieId++;
+    die.x = x;
+    die.y = y;
+    die.vy = -0.01f;  // gravity cancels it out in the next step
+    die.face = face;
+    ++game.board.diceCount;
+    return die;
+}
 
 class GameFixture : public ::testing::Test {
 public:
@@ -31,43 +66,12 @@ public:
     void SetUp() override {
         boxes.clear();
         SetMessageBoxHandler([this](const std::string& text, const std::string& caption,
-                                        MessageBoxStyle) {
-            boxes.push_back(caption + ": " + text);
-        });
-        ClearInput();
+                                    MessageBoxStyle) { boxes.push_back(caption + ": " + text); });
     }
 
     void TearDown() override {
         SetMessageBoxHandler(nullptr);
         EXPECT_TRUE(boxes.empty()) << "unexpected message box: " << boxes.front();
-    }
-
-    // Nothing held, cursor at (x, y), in both this step and the previous one;
-    // one player, whose records say the same.
-    static void ClearInput(float x = 400.0f, float y = 300.0f) {
-        input.mouse = MouseState{};
-        input.mouse.x = x;
-        input.mouse.y = y;
-        input.prevMouse = input.mouse;
-        std::memset(input.keys, 0, sizeof input.keys);
-        std::memset(input.prevKeys, 0, sizeof input.prevKeys);
-        controls.Reset(1);
-        controls.current[0].x = controls.previous[0].x = x;
-        controls.current[0].y = controls.previous[0].y = y;
-    }
-
-    // Starts a new input step: what was current becomes previous.
-    static void NextInputStep() {
-        input.prevMouse = input.mouse;
-        std::memcpy(input.prevKeys, input.keys, sizeof input.keys);
-        for (int p = 0; p < kMaxPlayers; ++p) controls.previous[p] = controls.current[p];
-    }
-
-    // Makes player 1's record of this step from the mouse and the keyboard, as
-    // a one-player game does.
-    static void TakeControls() {
-        static cControlMapper mouseAndKeys(true, 0, true);
-        controls.current[0] = mouseAndKeys.Build(input);
     }
 
     static inline WindowHandle window = nullptr;

@@ -7,9 +7,8 @@
 #include <cmath>
 
 #include "game/Angles.h"
-#include "game/cFallen.h"
-#include "game/cPaddle.h"
 #include "game/cSQMain.h"
+#include "input/Controls.h"
 #include "input/cInput.h"
 
 struct PlayerHands {
@@ -20,10 +19,11 @@ struct PlayerHands {
     float y = 0.0f;
 };
 
-inline PlayerHands AimAtFallingDie(const cSQMain& board) {
+inline PlayerHands AimAtFallingDie(const cSQMain& board, int player = 0) {
     PlayerHands hands;
     const cFallen* target = nullptr;
-    for (const cFallen* die : board.dice) {
+    for (int i = 0; i < board.diceCount; ++i) {
+        const cFallen* die = &board.dice[i];
         // Untouched so far: falling, never bounced, still above the paddle's line.
         if (die->landed || die->cooldown != 0 || die->vy <= 0.0f || std::fabs(die->vx) > 0.5f ||
             die->y > 300.0f) {
@@ -33,8 +33,8 @@ inline PlayerHands AimAtFallingDie(const cSQMain& board) {
     }
     if (!target) return hands;
     const double wanted = board.sums[0] <= board.sums[1] ? 3 * kPi / 4 : kPi / 4;
-    hands.right = board.paddle->angle < wanted - 0.03;
-    hands.left = board.paddle->angle > wanted + 0.03;
+    hands.right = board.paddles[player].angle < wanted - 0.03;
+    hands.left = board.paddles[player].angle > wanted + 0.03;
     hands.move = true;
     hands.x = target->x;
     hands.y = 330.0f;
@@ -49,4 +49,17 @@ inline void ApplyHands(const PlayerHands& hands, MouseState* mouse) {
         mouse->x = hands.x;
         mouse->y = hands.y;
     }
+}
+
+// The record a one-player game makes of those hands on the mouse: the cursor
+// (kept where it was when the hands do not move it), the buttons turning, the
+// left one also continuing.
+inline PlayerControls MouseRecord(const PlayerHands& hands, const PlayerControls& before) {
+    PlayerControls record;
+    record.x = hands.move ? hands.x : before.x;
+    record.y = hands.move ? hands.y : before.y;
+    record.turnLeft = hands.left;
+    record.turnRight = hands.right;
+    record.confirm = hands.left;
+    return record;
 }

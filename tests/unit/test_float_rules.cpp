@@ -3,15 +3,15 @@
 // the rules by tests/support/float_rules_reference.py. Any build type whose
 // optimiser folds a rounding away (or contracts a product into a sum) lands
 // on other bits and fails here, where a tolerance would not see it.
+#include <gtest/gtest.h>
+
 #include <cstring>
 
-#include "app/Random.h"
 #include "game/Angles.h"
+#include "game/Random.h"
 #include "game/cFallen.h"
 #include "game/cPaddle.h"
-#include "graphics/cTextureManager.h"
 #include "input/Controls.h"
-#include "support/game_fixture.h"
 
 namespace {
 
@@ -29,24 +29,13 @@ struct Digest {
     }
 };
 
-class FloatRules : public GameFixture {
-protected:
-    void SetUp() override {
-        GameFixture::SetUp();
-        for (int n = 1; n <= 6; ++n) {
-            const std::string name = "Dice" + std::to_string(n);
-            const std::string path = "Graphic/die" + std::to_string(n) + ".png";
-            textureManager.RegisterTexture(name.c_str(), path.c_str());
-        }
-        textureManager.RegisterTexture("Paddle", "Graphic/Bar.png");
-    }
-};
-
 }  // namespace
 
-TEST_F(FloatRules, ThreeHundredBouncesLandOnTheRulesBits) {
+TEST(FloatRules, ThreeHundredBouncesLandOnTheRulesBits) {
     cFallen die;
-    cPaddle paddle;  // the die sits on its centre, so every step is a hit
+    die.spin = 0.03f;
+    cPaddle paddle;
+    StepEvents events;  // the die sits on its centre, so every step is a hit
     float vx = 0.75f, vy = 2.5f;
     Digest digest;
     float first[2] = {};
@@ -57,7 +46,7 @@ TEST_F(FloatRules, ThreeHundredBouncesLandOnTheRulesBits) {
         die.vy = vy;
         die.cooldown = 0;
         paddle.angle = static_cast<float>(((n * 37) % 200) * kPi / 100.0 - kPi);
-        die.Move(paddle);
+        die.Move(&paddle, 1, events);
         ASSERT_EQ(die.cooldown, 20) << "bounce " << n << " missed the paddle";
         vx = die.vx;
         vy = die.vy;
@@ -72,7 +61,7 @@ TEST_F(FloatRules, ThreeHundredBouncesLandOnTheRulesBits) {
     EXPECT_EQ(digest.hash, 0x08CBA94Bu);
 }
 
-TEST_F(FloatRules, PaddleTurnsAndWrapsOnTheRulesBits) {
+TEST(FloatRules, PaddleTurnsAndWrapsOnTheRulesBits) {
     cPaddle paddle;
     PlayerControls hands;
     Digest digest;
@@ -87,17 +76,18 @@ TEST_F(FloatRules, PaddleTurnsAndWrapsOnTheRulesBits) {
     EXPECT_EQ(digest.hash, 0xFDCFD59Cu);
 }
 
-TEST_F(FloatRules, NewDiceAndThrowsOffAFullSlotLandOnTheRulesBits) {
-    cFallen thrown;  // made before the seeding: its draws are not counted
-    SeedRandom(20261208u);
+TEST(FloatRules, NewDiceAndThrowsOffAFullSlotLandOnTheRulesBits) {
+    cFallen thrown;
+    RandomState random;
+    SeedRandom(random, 20261208u);
     Digest digest;
     for (int i = 0; i < 200; ++i) {
-        cFallen die;  // direction first, then face
+        const cFallen die = cFallen::Spawn(static_cast<uint32_t>(i + 1), random);  // direction first, then face
         digest.Add(Bits(die.vx));
         digest.Add(static_cast<uint32_t>(die.face));
     }
     for (int i = 0; i < 100; ++i) {
-        thrown.Rebound();
+        thrown.Rebound(random);
         digest.Add(Bits(thrown.vx));
         digest.Add(Bits(thrown.vy));
     }

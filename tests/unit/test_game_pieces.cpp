@@ -1,57 +1,56 @@
 // The paddle and the falling die: movement, the mirror bounce, faces,
 // cool-down and the throw off a full slot.
+#include <gtest/gtest.h>
+
 #include <cmath>
+#include <vector>
 
 #include "game/Angles.h"
 #include "game/cFallen.h"
 #include "game/cPaddle.h"
-#include "graphics/cMetaObject.h"
-#include "graphics/cTextureManager.h"
-#include "support/game_fixture.h"
+#include "input/Controls.h"
 
 namespace {
 
-class Pieces : public GameFixture {
-protected:
-    void SetUp() override {
-        GameFixture::SetUp();
-        // Every board registers these; the pieces are tested without a board.
-        textureManager.RegisterTexture("Paddle", "Graphic/Bar.png");
-        for (int n = 1; n <= 6; ++n) {
-            const std::string name = "Dice" + std::to_string(n);
-            const std::string path = "Graphic/die" + std::to_string(n) + ".png";
-            textureManager.RegisterTexture(name.c_str(), path.c_str());
-        }
-    }
-};
+// One step of a die against one paddle; what happened.
+StepEvents Move(cFallen& die, const cPaddle& paddle) {
+    StepEvents events;
+    die.Move(&paddle, 1, events);
+    return events;
+}
+
+cFallen Die() {
+    cFallen die;
+    die.id = 1;
+    die.spin = 0.03f;
+    return die;
+}
 
 }  // namespace
 
-TEST_F(Pieces, PaddleStartsHorizontalAtTheCentreThenFollowsTheCursorUnclamped) {
+TEST(Pieces, PaddleStartsHorizontalAtTheCentreThenFollowsTheCursorUnclamped) {
     cPaddle paddle;
     EXPECT_EQ(paddle.x, 400.0f);
     EXPECT_EQ(paddle.y, 300.0f);
-    EXPECT_EQ(paddle.sprite->GetPosition()[0], 400.0f);
-    EXPECT_EQ(paddle.sprite->angle, 0.0f);
-    ClearInput(-35.0f, 912.0f);  // outside the window
-    EXPECT_TRUE(paddle.Move(controls.Of(0)));
+    EXPECT_EQ(paddle.angle, 0.0f);
+    PlayerControls hands;
+    hands.x = -35.0f;  // outside the window
+    hands.y = 912.0f;
+    EXPECT_TRUE(paddle.Move(hands));
     EXPECT_EQ(paddle.x, -35.0f);
     EXPECT_EQ(paddle.y, 912.0f);
-    EXPECT_EQ(paddle.sprite->GetPosition()[0], -35.0f);
-    EXPECT_EQ(paddle.sprite->GetPosition()[1], 912.0f);
     EXPECT_EQ(paddle.angle, 0.0f);
 }
 
-TEST_F(Pieces, PaddleTurnsWithTheButtonsLeftWinningAndWrapsWithinPi) {
+TEST(Pieces, PaddleTurnsWithTheButtonsLeftWinningAndWrapsWithinPi) {
     cPaddle paddle;
-    PlayerControls hands = controls.Of(0);
+    PlayerControls hands;
     hands.turnLeft = 1;
     hands.turnRight = 1;  // both held: the left one wins
     paddle.Move(hands);
     // Lifted by 2π and brought back: −0.05 up to the rounding of the round trip.
     EXPECT_NEAR(paddle.angle, -0.05, 1e-6);
     EXPECT_EQ(paddle.spin, -0.05f);
-    EXPECT_EQ(paddle.sprite->angle, paddle.angle);
 
     cPaddle turning;
     hands.turnLeft = 0;
@@ -74,12 +73,14 @@ TEST_F(Pieces, PaddleTurnsWithTheButtonsLeftWinningAndWrapsWithinPi) {
     EXPECT_EQ(turning.angle, still);  // released: it stays where it is
 }
 
-TEST_F(Pieces, NewDieDrawsDirectionThenFaceAndFallsFromTheTopCentre) {
-    SeedRandom(2024u);
-    const uint32_t direction = Random();
-    const uint32_t face = Random();
-    SeedRandom(2024u);
-    cFallen die;
+TEST(Pieces, NewDieDrawsDirectionThenFaceAndFallsFromTheTopCentre) {
+    RandomState random;
+    SeedRandom(random, 2024u);
+    const uint32_t direction = Random(random);
+    const uint32_t face = Random(random);
+    SeedRandom(random, 2024u);
+    cFallen die = cFallen::Spawn(7, random);
+    EXPECT_EQ(die.id, 7u);
     EXPECT_EQ(die.face, static_cast<int32_t>(face % 6u));
     const float a = static_cast<float>((direction % 100u) * kPi / 100.0);
     EXPECT_EQ(die.vx, static_cast<float>(static_cast<float>(std::cos(a)) * 0.5));
@@ -89,22 +90,24 @@ TEST_F(Pieces, NewDieDrawsDirectionThenFaceAndFallsFromTheTopCentre) {
     EXPECT_EQ(die.spin, 0.03f);
     EXPECT_EQ(die.slot, -1);
     EXPECT_FALSE(die.landed);
-    EXPECT_NE(die.sprite->texture, nullptr);
+    EXPECT_EQ(die.shownX, 400);
+    EXPECT_EQ(die.shownY, 0);
 
-    ClearInput(-1000.0f, -1000.0f);
     cPaddle paddle;
     paddle.x = paddle.y = -1000.0f;
-    die.Move(paddle);
+    Move(die, paddle);
     EXPECT_EQ(die.x, 400.0f + die.vx);
     EXPECT_EQ(die.y, 0.0f);
-    die.Move(paddle);
+    Move(die, paddle);
     EXPECT_EQ(die.x, (400.0f + die.vx) + die.vx);
     EXPECT_EQ(die.y, 0.01f);
     EXPECT_EQ(die.angle, 0.03f + 0.03f);
-    EXPECT_EQ(die.sprite->GetPosition()[0], static_cast<float>(static_cast<int>(die.x)));
+    // Its picture stands at the truncated position, turned with it.
+    EXPECT_EQ(die.shownX, static_cast<int32_t>(die.x));
+    EXPECT_EQ(die.shownAngle, die.angle);
 }
 
-TEST_F(Pieces, BounceMirrorsTheVelocityAcrossThePaddle) {
+TEST(Pieces, BounceMirrorsTheVelocityAcrossThePaddle) {
     struct Case {
         float paddleAngle;
         float expectVx;
@@ -113,33 +116,35 @@ TEST_F(Pieces, BounceMirrorsTheVelocityAcrossThePaddle) {
     // Straight down off a horizontal paddle leaves straight up; off a paddle at
     // π/4 (upper left to lower right) it leaves straight to the right.
     for (const Case& c : {Case{0.0f, 0.0f, -3.0f}, Case{static_cast<float>(kPi / 4), 3.0f, 0.0f}}) {
-        cFallen die;
+        cFallen die = Die();
         die.face = 5;
         die.x = 300.0f;
         die.y = 200.0f;
-        die.vx = 0.0f;
         die.vy = 3.0f - 0.01f;  // gravity brings it to 3 before the bounce
         cPaddle paddle;
         paddle.x = 300.0f;
         paddle.y = 210.0f;
         paddle.angle = c.paddleAngle;
         const float spin = die.spin;
-        die.Move(paddle);
+        const StepEvents events = Move(die, paddle);
         EXPECT_NEAR(die.vx, c.expectVx, 1e-5) << c.paddleAngle;
         EXPECT_NEAR(die.vy, c.expectVy, 1e-5) << c.paddleAngle;
         EXPECT_FLOAT_EQ(std::hypot(die.vx, die.vy), 3.0f);  // same speed
         EXPECT_EQ(die.face, 0);  // a six that is hit shows one
         EXPECT_EQ(die.spin, -spin);
         EXPECT_EQ(die.cooldown, 20);
+        // Told with the new face, whose picture and sound (Pad0) follow.
+        ASSERT_EQ(events.list.size(), 1u);
+        EXPECT_EQ(events.list[0].kind, GameEventKind::Bounce);
+        EXPECT_EQ(events.list[0].die, 1u);
+        EXPECT_EQ(events.list[0].value, 0);
     }
 }
 
-TEST_F(Pieces, PaddleCannotHitTheSameDieAgainForTwentySteps) {
-    cFallen die;
+TEST(Pieces, PaddleCannotHitTheSameDieAgainForTwentySteps) {
+    cFallen die = Die();
     die.x = 500.0f;
     die.y = 100.0f;
-    die.vx = 0.0f;
-    die.vy = 0.0f;
     const int32_t firstFace = die.face;
     cPaddle paddle;
     std::vector<int> hitSteps;
@@ -148,15 +153,15 @@ TEST_F(Pieces, PaddleCannotHitTheSameDieAgainForTwentySteps) {
         paddle.x = die.x;
         paddle.y = die.y + 5.0f;
         const int32_t before = die.face;
-        die.Move(paddle);
+        Move(die, paddle);
         if (die.face != before) hitSteps.push_back(step);
     }
     EXPECT_EQ(hitSteps, (std::vector<int>{0, 20, 40}));
     EXPECT_EQ(die.face, (firstFace + 3) % 6);  // k hits show ((initial + k) mod 6) + 1
 }
 
-TEST_F(Pieces, HitTestIsACircleAroundThePaddleCentre) {
-    cFallen die;
+TEST(Pieces, HitTestIsACircleAroundThePaddleCentre) {
+    cFallen die = Die();
     cPaddle paddle;
     die.x = 100.0f;
     die.y = 100.0f;
@@ -171,8 +176,8 @@ TEST_F(Pieces, HitTestIsACircleAroundThePaddleCentre) {
     EXPECT_TRUE(die.HitsPaddle(paddle));
 }
 
-TEST_F(Pieces, RestingDieNeitherMovesNorBounces) {
-    cFallen die;
+TEST(Pieces, RestingDieNeitherMovesNorBounces) {
+    cFallen die = Die();
     die.slot = 3;
     die.landed = true;
     die.x = 95.0f;
@@ -183,7 +188,7 @@ TEST_F(Pieces, RestingDieNeitherMovesNorBounces) {
     cPaddle paddle;
     paddle.x = 95.0f;
     paddle.y = 250.0f;
-    for (int i = 0; i < 5; ++i) die.Move(paddle);
+    for (int i = 0; i < 5; ++i) EXPECT_TRUE(Move(die, paddle).list.empty());
     EXPECT_EQ(die.x, 95.0f);
     EXPECT_EQ(die.y, 250.0f);
     EXPECT_EQ(die.angle, 0.0f);
@@ -191,15 +196,16 @@ TEST_F(Pieces, RestingDieNeitherMovesNorBounces) {
     EXPECT_EQ(die.face, face);
 }
 
-TEST_F(Pieces, ThrownOffDieLeavesAtSpeedEightNeverUpwardThroughThePaddle) {
+TEST(Pieces, ThrownOffDieLeavesAtSpeedEightNeverUpwardThroughThePaddle) {
     for (uint32_t seed = 1; seed <= 40; ++seed) {
-        SeedRandom(seed);
-        cFallen die;
+        RandomState random;
+        SeedRandom(random, seed);
+        cFallen die = Die();
         die.slot = 0;
         die.landed = true;
         die.x = 99.0f;
         die.y = 300.0f;
-        die.Rebound();
+        die.Rebound(random);
         EXPECT_TRUE(die.rebounded);
         EXPECT_TRUE(die.landed);
         EXPECT_EQ(die.slot, -1);
@@ -210,7 +216,7 @@ TEST_F(Pieces, ThrownOffDieLeavesAtSpeedEightNeverUpwardThroughThePaddle) {
         paddle.x = die.x + die.vx;
         paddle.y = die.y + die.vy;
         const int32_t face = die.face;
-        die.Move(paddle);
+        Move(die, paddle);
         EXPECT_EQ(die.face, face);  // the paddle does not touch it
         EXPECT_EQ(die.angle, 0.3f);
     }

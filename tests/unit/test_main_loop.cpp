@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/Play.h"
 #include "app/WinMain.h"
 #include "audio/Music.h"
 #include "input/cInput.h"
@@ -31,25 +32,24 @@ struct ScriptedClock {
     }
 };
 
-// A scene that records the time of each step and ends the program after a
-// given number of steps.
-class cSQTimed : public cSequence {
-public:
-    cSQTimed(ScriptedClock* clock, size_t steps) : clock(clock), steps(steps) {}
-    cSequence* Update() override {
+// A step that records the time it ran at and ends the program after a given
+// number of steps.
+struct TimedSteps {
+    TimedSteps(ScriptedClock* clock, size_t steps) : clock(clock), steps(steps) {}
+    StepEnd operator()(int*) {
         times.push_back(clock->now);
-        if (onUpdate) onUpdate(*this);
+        if (onStep) onStep();
         if (times.size() == steps) PostQuitMessage(0);
-        return this;
+        return StepEnd::Going;
     }
     ScriptedClock* clock;
     size_t steps;
     std::vector<uint32_t> times;
-    std::function<void(cSQTimed&)> onUpdate;
+    std::function<void()> onStep;
 };
 
-int RunFor(cSQDefault& root, ScriptedClock& clock) {
-    return RunMainLoop(root, clock.loopClock());
+int RunFor(TimedSteps& steps, ScriptedClock& clock) {
+    return RunMainLoop(clock.loopClock(), [&steps](int* status) { return steps(status); });
 }
 
 }  // namespace
@@ -67,14 +67,13 @@ TEST_F(MainLoop, SixteenMillisecondsRunNoStepSeventeenRunOne) {
     ScriptedClock clock;
     clock.now = 1016;
     stepClock = 1000;
-    auto* scene = new cSQTimed(&clock, 3);
-    cSQDefault root(scene);
-    EXPECT_EQ(RunFor(root, clock), 0);
+    TimedSteps scene(&clock, 3);
+    EXPECT_EQ(RunFor(scene, clock), 0);
     // 16 ms after the clock no step runs; the 1 ms sleep makes it 17 and the step runs.
-    ASSERT_EQ(scene->times.size(), 3u);
-    EXPECT_EQ(scene->times[0], 1017u);
-    EXPECT_EQ(scene->times[1], 1033u);
-    EXPECT_EQ(scene->times[2], 1049u);
+    ASSERT_EQ(scene.times.size(), 3u);
+    EXPECT_EQ(scene.times[0], 1017u);
+    EXPECT_EQ(scene.times[1], 1033u);
+    EXPECT_EQ(scene.times[2], 1049u);
     EXPECT_EQ(stepClock, 1000u + 3 * 16);  // advanced by exactly 16 per step
 }
 
@@ -82,93 +81,73 @@ TEST_F(MainLoop, StallIsCaughtUpWithBackToBackStepsNoneSkipped) {
     ScriptedClock clock;
     clock.now = 1017;
     stepClock = 1000;
-    auto* scene = new cSQTimed(&clock, 12);
+    TimedSteps scene(&clock, 12);
     // A 100 ms stall that begins 10 ms after the second step.
     clock.stallAt = 1033 + 10;
     clock.stallLength = 100;
-    cSQDefault root(scene);
-    EXPECT_EQ(RunFor(root, clock), 0);
+    EXPECT_EQ(RunFor(scene, clock), 0);
     const std::vector<uint32_t> expected = {1017, 1033,
                                             1143, 1143, 1143, 1143, 1143, 1143,  // six caught up
                                             1145, 1161, 1177, 1193};
-    EXPECT_EQ(scene->times, expected);
+    EXPECT_EQ(scene.times, expected);
 }
 
 TEST_F(MainLoop, StartUpTimeIsCaughtUpAtTheStartOfTheLoop) {
     ScriptedClock clock;
     stepClock = 5000;
     clock.now = 5100;  // start-up took 100 ms after the clock was set
-    auto* scene = new cSQTimed(&clock, 8);
-    cSQDefault root(scene);
-    EXPECT_EQ(RunFor(root, clock), 0);
+    TimedSteps scene(&clock, 8);
+    EXPECT_EQ(RunFor(scene, clock), 0);
     const std::vector<uint32_t> expected = {5100, 5100, 5100, 5100, 5100, 5100, 5113, 5129};
-    EXPECT_EQ(scene->times, expected);
+    EXPECT_EQ(scene.times, expected);
 }
 
 TEST_F(MainLoop, SteppingGoesOnAcrossTheWrapOfTheMillisecondCounter) {
     ScriptedClock clock;
     stepClock = 0xFFFFFFC0u;
     clock.now = stepClock + 17;
-    auto* scene = new cSQTimed(&clock, 10);
-    cSQDefault root(scene);
-    EXPECT_EQ(RunFor(root, clock), 0);
-    ASSERT_EQ(scene->times.size(), 10u);
+    TimedSteps scene(&clock, 10);
+    EXPECT_EQ(RunFor(scene, clock), 0);
+    ASSERT_EQ(scene.times.size(), 10u);
     bool wrapped = false;
-    for (size_t i = 1; i < scene->times.size(); ++i) {
-        EXPECT_EQ(static_cast<uint32_t>(scene->times[i] - scene->times[i - 1]), 16u) << i;
-        wrapped = wrapped || scene->times[i] < scene->times[i - 1];
+    for (size_t i = 1; i < scene.times.size(); ++i) {
+        EXPECT_EQ(static_cast<uint32_t>(scene.times[i] - scene.times[i - 1]), 16u) << i;
+        wrapped = wrapped || scene.times[i] < scene.times[i - 1];
     }
     EXPECT_TRUE(wrapped);
-}
-
-TEST_F(MainLoop, EndOfTheChainQuitsOnTheFollowingStepWithStatusZero) {
-    ScriptedClock clock;
-    stepClock = 0;
-    clock.now = 17;
-    struct cSQEnding : cSequence {
-        int* updates;
-        explicit cSQEnding(int* u) : updates(u) {}
-        cSequence* Update() override {
-            ++*updates;
-            return nullptr;
-        }
-    };
-    int updates = 0;
-    cSQDefault root(new cSQEnding(&updates));
-    EXPECT_EQ(RunFor(root, clock), 0);
-    EXPECT_EQ(updates, 1);
-    EXPECT_EQ(root.child, nullptr);
 }
 
 TEST_F(MainLoop, QuitPostedDuringAStepLetsTheStepFinish) {
     ScriptedClock clock;
     stepClock = 0;
     clock.now = 17;
-    auto* successor = new cSQTimed(&clock, 100);
-    struct cSQQuitting : cSequence {
-        cSequence* next;
-        explicit cSQQuitting(cSequence* n) : next(n) {}
-        cSequence* Update() override {
-            PostQuitMessage(0);
-            return next;
-        }
-    };
-    cSQDefault root(new cSQQuitting(successor));
-    EXPECT_EQ(RunFor(root, clock), 0);
-    EXPECT_EQ(root.child, successor);  // the walk finished installing the successor
+    int steps = 0;
+    bool finished = false;
+    const int status = RunMainLoop(clock.loopClock(), [&](int*) {
+        ++steps;
+        PostQuitMessage(0);
+        finished = true;  // the rest of the step still runs
+        return StepEnd::Going;
+    });
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(steps, 1);
+    EXPECT_TRUE(finished);
 }
 
 TEST_F(MainLoop, FailedExchangeEndsTheLoopAtOnceWithStatusOne) {
     ScriptedClock clock;
     stepClock = 0;
     clock.now = 17;
-    auto* scene = new cSQTimed(&clock, 100);
-    cSQDefault root(scene);
+    ResetPlay();
+    SeedPlay(1u, 1);
+    PlayedGame().board.Start(1, 1);
+    PlayedGame().scene = static_cast<int32_t>(SceneKind::Board);
     netActive = true;  // no connection: the exchange fails in the first step
     netOpen = false;
-    EXPECT_EQ(RunFor(root, clock), kExitExchangeFailed);
+    EXPECT_EQ(RunMainLoop(clock.loopClock()), kExitExchangeFailed);
     netActive = false;
-    EXPECT_TRUE(scene->times.empty());  // the scenes did not run in that step
+    EXPECT_EQ(PlayedGame().spawnCounter, 0);  // the game did not step
+    ResetPlay();
 }
 
 // Loop tests that need the game window and its procedure.
@@ -188,31 +167,29 @@ TEST_F(MainLoopWindow, EscapeQuitsWithStatusZeroOtherKeysDoNothing) {
     ScriptedClock clock;
     stepClock = 0;
     clock.now = 17;
-    auto* scene = new cSQTimed(&clock, 1000);
-    cSQDefault root(scene);
+    TimedSteps scene(&clock, 1000);
     PostMessage(Message{window, WM_KEYDOWN, 'A', 0});
     PostMessage(Message{window, WM_KEYDOWN, VK_RETURN, 0});
     PostMessage(Message{window, WM_KEYDOWN, VK_ESCAPE, 0});
-    EXPECT_EQ(RunFor(root, clock), 0);
+    EXPECT_EQ(RunFor(scene, clock), 0);
     // Three key messages and the quit took four passes, one message each.
-    EXPECT_EQ(scene->times.size(), 1u);
+    EXPECT_EQ(scene.times.size(), 1u);
 }
 
 TEST_F(MainLoopWindow, AtMostOneMessageIsHandledPerPass) {
     ScriptedClock clock;
     stepClock = 0;
     clock.now = 100;  // six steps back to back, one pass each
-    auto* scene = new cSQTimed(&clock, 6);
+    TimedSteps scene(&clock, 6);
     // Each dropped file (here: drops with no file) marks fileDropped once.
     std::vector<bool> droppedAtStep;
-    scene->onUpdate = [&](cSQTimed&) {
+    scene.onStep = [&] {
         droppedAtStep.push_back(fileDropped);
         fileDropped = false;
     };
     fileDropped = false;
     for (int i = 0; i < 3; ++i) PostMessage(Message{window, WM_DROPFILES, 1000u + i, 0});
-    cSQDefault root(scene);
-    EXPECT_EQ(RunFor(root, clock), 0);
+    EXPECT_EQ(RunFor(scene, clock), 0);
     // Each step sees the effect of exactly one message since the one before.
     EXPECT_EQ(droppedAtStep, (std::vector<bool>{false, true, true, true, false, false}));
 }
@@ -225,9 +202,12 @@ TEST_F(MainLoopWindow, AButtonIsSeenByTheStepAfterItsMessageIsHandled) {
     ScriptedClock clock;
     stepClock = 0;
     clock.now = 16 * 5 + 1;  // five steps back to back, one pass each
-    auto* scene = new cSQTimed(&clock, 5);
+    TimedSteps scene(&clock, 5);
     std::vector<int> left;
-    scene->onUpdate = [&](cSQTimed&) { left.push_back(input.mouse.left); };
+    scene.onStep = [&] {
+        input.Refresh();
+        left.push_back(input.mouse.left);
+    };
     input.rawMouse = MouseState{};
     SDL_Event e;
     SDL_zero(e);
@@ -242,8 +222,7 @@ TEST_F(MainLoopWindow, AButtonIsSeenByTheStepAfterItsMessageIsHandled) {
     SDL_PushEvent(&e);
     e.type = SDL_MOUSEBUTTONUP;
     SDL_PushEvent(&e);
-    cSQDefault root(scene);
-    EXPECT_EQ(RunFor(root, clock), 0);
+    EXPECT_EQ(RunFor(scene, clock), 0);
     // Pass 1 handles the key, pass 2 the press, pass 3 the release.
     EXPECT_EQ(left, (std::vector<int>{0, 0, 1, 0, 0}));
 }
@@ -254,9 +233,9 @@ TEST_F(MainLoopWindow, ZClosingTheWindowQuitsWithStatusZero) {
     ScriptedClock clock;
     stepClock = 0;
     clock.now = 17;
-    cSQDefault root(new cSQTimed(&clock, 1000));
+    TimedSteps scene(&clock, 1000);
     PostMessage(Message{window, WM_CLOSE, 0, 0});
-    EXPECT_EQ(RunFor(root, clock), 0);
+    EXPECT_EQ(RunFor(scene, clock), 0);
     int w = -1, h = -1;
     GetClientSize(window, &w, &h);
     EXPECT_EQ(w, 0);  // the window is gone

@@ -19,6 +19,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/Play.h"
 #include "app/WinMain.h"
 #include "input/cInput.h"
 #include "net/cNetwork.h"
@@ -154,35 +155,28 @@ public:
     void GetCursor(WindowHandle, int* x, int* y) override { *x = *y = 0; }
 };
 
-struct cSQCounting : cSequence {
-    int updates = 0;
-    cSequence* Update() override {
-        ++updates;
-        return this;
-    }
-};
-
 }  // namespace
 
 TEST_F(NetExchange, AQuitPostedDuringAStepLetsTheStepFinishAndTheNextDoesNotStart) {
     ChordDevices devices;
     input.Init(nullptr, &devices);
     Play(1);
-    Write(peer, PadMessage(Pad(20)));  // the other machine's record for this step
-    auto* scene = new cSQCounting;
-    cSQDefault root(scene);
+    Write(peer, PadMessage(PackControls(NeutralControls())));  // the other's record for this step
+    SeedPlay(1u, 2);
+    CreateFirstScene(PlayedGame());
     int status = -1;
     // The chord posts the quit before the exchange: the step still sends its
-    // record, runs the scene and ends normally.
-    EXPECT_EQ(RunLogicStep(root, &status), StepEnd::Going);
+    // record, runs the game and ends normally.
+    EXPECT_EQ(RunLogicStep(&status), StepEnd::Going);
     EXPECT_EQ(Read(peer, kPadMessageSize).size(), kPadMessageSize);
-    EXPECT_EQ(scene->updates, 1);
+    EXPECT_EQ(PlayedGame().spawnCounter, 1);
     EXPECT_TRUE(QuitMessageQueued(&status));
     // With the quit still queued the next step does not start.
-    EXPECT_EQ(RunLogicStep(root, &status), StepEnd::Quit);
+    EXPECT_EQ(RunLogicStep(&status), StepEnd::Quit);
     EXPECT_EQ(status, 0);
     EXPECT_FALSE(Readable(peer, 50));
-    EXPECT_EQ(scene->updates, 1);
+    EXPECT_EQ(PlayedGame().spawnCounter, 1);
+    ResetPlay();
     input.Shutdown();
     ClearMessageQueue();
 }

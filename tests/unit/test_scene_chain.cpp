@@ -1,100 +1,75 @@
-// The scene chain: replacement, ending and destruction, step by step.
+// The chain of scenes through the real main loop: a scene replaced in a step
+// leaves only its successor's objects in that step's frame, and the click
+// that ends the chain after difficulty 9 quits the program on the following
+// step with status 0.
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
-#include "scene/cSequence.h"
+#include "app/Play.h"
+#include "app/WinMain.h"
+#include "graphics/Graphics.h"
+#include "graphics/cMetaObject.h"
+#include "input/cInput.h"
+#include "support/game_fixture.h"
 
 namespace {
 
-std::vector<std::string> events;
-
-// A leaf scene whose Update answers with whatever the test sets.
-class cSQScripted : public cSequence {
-public:
-    explicit cSQScripted(std::string name) : name(std::move(name)) {}
-    ~cSQScripted() override { events.push_back("delete " + name); }
-    cSequence* Update() override {
-        events.push_back("update " + name);
-        if (next == kSelf) return this;
-        return next;
+class SceneChain : public GameFixture {
+protected:
+    void SetUp() override {
+        GameFixture::SetUp();
+        ClearMessageQueue();
+        ResetPlay();
+        AppOptions one;
+        ASSERT_TRUE(StartPlay(one));
+        input.rawMouse = MouseState{};
     }
-    static cSequence* const kSelf;
-    std::string name;
-    cSequence* next = kSelf;
-};
-cSequence* const cSQScripted::kSelf = reinterpret_cast<cSequence*>(1);
-
-// A root that counts OnChildEnd and Init.
-class cSQCountingRoot : public cSQDefault {
-public:
-    using cSQDefault::cSQDefault;
-    void OnChildEnd() override { ++childEnds; }
-    int childEnds = 0;
+    void TearDown() override {
+        ResetPlay();
+        ClearMessageQueue();
+        GameFixture::TearDown();
+    }
+    // Runs the real loop; every step also calls `before` first.
+    int Run(int* steps, const std::function<void(int)>& before) {
+        uint32_t now = 17;
+        stepClock = 0;
+        const LoopClock clock{[&now] { return now; }, [&now](uint32_t ms) { now += ms; }};
+        return RunMainLoop(clock, [&](int* status) {
+            before(*steps);
+            ++*steps;
+            return RunLogicStep(status);
+        });
+    }
 };
 
 }  // namespace
 
-TEST(SceneChain, SceneReturningItselfRunsOncePerStepAndRootUpdateIsNeverCalled) {
-    events.clear();
-    auto* scene = new cSQScripted("board");
-    cSQDefault root(scene);
-    EXPECT_EQ(scene->parent, &root);
-    for (int i = 0; i < 3; ++i) EXPECT_TRUE(StepRootScene(root));
-    EXPECT_EQ(root.child, scene);
-    EXPECT_EQ(events, (std::vector<std::string>{"update board", "update board", "update board"}));
-}
-
-TEST(SceneChain, ReplacementDeletesTheOldSceneInTheSameStepAndTheNewOneRunsNextStep) {
-    events.clear();
-    auto* first = new cSQScripted("first");
-    auto* second = new cSQScripted("second");
-    first->next = second;
-    cSQDefault root(first);
-    EXPECT_TRUE(StepRootScene(root));
-    EXPECT_EQ(root.child, second);
-    EXPECT_EQ(second->parent, nullptr);  // only the first child gets a parent
-    EXPECT_EQ(events, (std::vector<std::string>{"update first", "delete first"}));
-    EXPECT_TRUE(StepRootScene(root));
-    EXPECT_EQ(events.back(), "update second");
-}
-
-TEST(SceneChain, EndingSceneCallsOnChildEndOnceAndTheChainEndsOnTheNextStep) {
-    events.clear();
-    auto* scene = new cSQScripted("result");
-    scene->next = nullptr;
-    cSQCountingRoot root(scene);
-    EXPECT_TRUE(StepRootScene(root));  // the scene ends and is deleted
-    EXPECT_EQ(root.child, nullptr);
-    EXPECT_EQ(root.childEnds, 1);
-    EXPECT_EQ(events, (std::vector<std::string>{"update result", "delete result"}));
-    EXPECT_FALSE(StepRootScene(root));  // the root reports the chain empty
-    EXPECT_EQ(root.childEnds, 1);
-    EXPECT_EQ(root.Update(), nullptr);
-}
-
-TEST(SceneChain, ReplacementBelowAMiddleSceneStaysAtItsLevel) {
-    events.clear();
-    auto* middle = new cSQScripted("middle");
-    auto* leaf = new cSQScripted("leaf");
-    auto* next = new cSQScripted("next");
-    middle->child = leaf;
-    leaf->next = next;
-    cSQDefault root(middle);
-    EXPECT_TRUE(StepRootScene(root));
-    EXPECT_EQ(root.child, middle);  // the middle scene returned itself
-    EXPECT_EQ(middle->child, next);
-    EXPECT_EQ(events, (std::vector<std::string>{"update leaf", "delete leaf"}));
-}
-
-TEST(SceneChain, DestroyingTheRootDeletesEachSceneOnceFromTheTopDown) {
-    events.clear();
-    {
-        auto* top = new cSQScripted("top");
-        auto* bottom = new cSQScripted("bottom");
-        top->child = bottom;
-        cSQDefault root(top);
-    }
-    EXPECT_EQ(events, (std::vector<std::string>{"delete top", "delete bottom"}));
+TEST_F(SceneChain, TheLastClickEndsTheChainAndTheNextStepQuitsWithStatusZero) {
+    const size_t listed = graphics.drawList2D.size();
+    SeedPlay(5u, 1);
+    ShowFirstScene();
+    GameState& game = PlayedGame();
+    int steps = 0;
+    std::vector<size_t> objects;  // on the field when each step begins
+    const int status = Run(&steps, [&](int step) {
+        objects.push_back(graphics.drawList2D.size() - listed);
+        if (step == 0) {
+            // A die about to fill the last slot: the round ends in this step.
+            game.board.sums[0] = 9;
+            game.board.sums[1] = 10;
+            cFallen& die = game.board.dice[game.board.diceCount++];
+            die = cFallen{};
+            die.id = game.nextDieId++;
+            die.x = 50.0f;
+            die.vy = -0.01f;
+        }
+        if (step == 1) {
+            game.result.difficulty = 9;  // the last difficulty's result
+            input.rawMouse.left = 1;     // clicked in this step
+        }
+    });
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(steps, 3);  // the click's step, then one more that found no scene
+    // The board; then only the result line, its board gone in the step that
+    // replaced it; then nothing.
+    EXPECT_EQ(objects, (std::vector<size_t>{4 * 1 + 2, 1, 0}));
 }

@@ -1,19 +1,14 @@
-// Two players on one field: the game is a pure function of the seed and the
-// players' records (what two machines rely on), player 2's controls matter,
-// and when both paddles reach a die in one step, player 1's wins.
+// Several players on one field: the game is a pure function of the seed and
+// the players' records (what two machines rely on), player 2's controls
+// matter, and when several paddles reach a die in one step, the lowest
+// player's wins.
 #include <cmath>
 #include <random>
 #include <vector>
 
-#include "app/Random.h"
 #include "game/Angles.h"
-#include "game/StateChecksum.h"
-#include "game/cFallen.h"
-#include "game/cPaddle.h"
-#include "game/cSQInterval.h"
-#include "game/cSQMain.h"
-#include "graphics/cTextureManager.h"
-#include "input/Controls.h"
+#include "graphics/Graphics.h"
+#include "scene/cSceneView.h"
 #include "support/game_fixture.h"
 #include "support/headless.h"
 #include "support/scripted_player.h"
@@ -31,45 +26,47 @@ struct Outcome {
 uint32_t FrameHash() {
     headless::Frame frame;
     if (!frame.Read()) return 0;
-    cStateHash h;
-    for (uint32_t pixel : frame.pixels) h.Add(pixel);
-    return h.value;
+    uint32_t h = 0x811C9DC5u;
+    for (uint32_t pixel : frame.pixels) h = (h ^ pixel) * 0x01000193u;
+    return h;
 }
 
 // Plays `steps` steps of a two-player game from a fixed seed. With `script`
 // the players' hands make the records (and are written to *records); without
 // it *records are replayed.
 Outcome Play(int steps, Records* records, bool script) {
-    SeedRandom(31337u);
-    spawnCounter = 0;
-    controls.Reset(2);
+    GameState game;
+    SeedGame(game, 31337u, 2);
+    CreateFirstScene(game);
+    cSceneView view;
+    view.Show(game, nullptr);
+    StepEvents events;
     std::mt19937 hands(5u);
     Outcome run;
-    cSQDefault root(NewBoard(1));
-    for (int step = 0; step < steps && root.child; ++step) {
+    for (int step = 0; step < steps && game.scene != static_cast<int32_t>(SceneKind::None); ++step) {
         if (script) {
-            PlayerControls one, two = controls.Of(1);
-            if (auto* board = dynamic_cast<cSQMain*>(root.child)) {
-                const PlayerHands aim = AimAtFallingDie(*board);
-                one.x = aim.move ? aim.x : controls.Of(0).x;
-                one.y = aim.move ? aim.y : controls.Of(0).y;
-                one.turnLeft = aim.left;
-                one.turnRight = aim.right;
+            PlayerControls one = game.previous[0], two = game.previous[1];
+            one.turnLeft = one.turnRight = one.confirm = 0;
+            if (game.scene == static_cast<int32_t>(SceneKind::Board)) {
+                one = MouseRecord(AimAtFallingDie(game.board), game.previous[0]);
+                one.confirm = 0;
                 // Player 2 sweeps the lower field and turns now and then.
                 two.x = 150.0f + static_cast<float>((step * 7) % 500);
                 two.y = 420.0f + static_cast<float>(hands() % 40);
                 two.turnRight = (step / 40) % 3 == 0;
             } else {
-                two.confirm = !controls.Of(1).confirm;  // player 2 clicks on
+                two.confirm = !game.previous[1].confirm;  // player 2 clicks on
             }
             records->emplace_back(one, two);
         }
-        const PlayerControls now[2] = {(*records)[step].first, (*records)[step].second};
-        controls.Advance(now, 2);
-        const cSequence* before = root.child;
-        StepRootScene(root);
-        if (root.child != before && dynamic_cast<cSQInterval*>(root.child)) ++run.rounds;
-        run.checksums.push_back(StateChecksum(root.child));
+        PlayerControls now[kMaxPlayers] = {(*records)[step].first, (*records)[step].second};
+        const int32_t sceneBefore = game.scene;
+        StepGame(game, now, events);
+        view.Show(game, &events);
+        if (game.scene != sceneBefore && game.scene == static_cast<int32_t>(SceneKind::Result)) {
+            ++run.rounds;
+        }
+        run.checksums.push_back(StateChecksum(game));
         if (step % 50 == 0) {
             DrawFrame();
             run.frames.push_back(FrameHash());
@@ -78,13 +75,7 @@ Outcome Play(int steps, Records* records, bool script) {
     return run;
 }
 
-class TwoPlayers : public GameFixture {
-protected:
-    void TearDown() override {
-        controls.Reset(1);
-        GameFixture::TearDown();
-    }
-};
+class TwoPlayers : public GameFixture {};
 
 }  // namespace
 
@@ -105,37 +96,33 @@ TEST_F(TwoPlayers, TheGameIsTheSameOnEveryRunOfTheSameRecordsAndPlayerTwoCounts)
     EXPECT_NE(without.checksums, first.checksums);
 }
 
-TEST_F(TwoPlayers, BothPaddlesOnADieInOneStepPlayerOnesBounceWins) {
-    textureManager.RegisterTexture("Paddle", "Graphic/Bar.png");
-    textureManager.RegisterTexture("Paddle2", "Graphic/Bar2.png");
-    for (int n = 1; n <= 6; ++n) {
-        const std::string name = "Dice" + std::to_string(n);
-        textureManager.RegisterTexture(name.c_str(), ("Graphic/die" + std::to_string(n) + ".png").c_str());
+TEST(SeveralPlayers, PaddlesOnADieInOneStepTheLowestPlayersBounceWins) {
+    cPaddle paddles[3];
+    for (cPaddle& p : paddles) {
+        p.x = 300.0f;
+        p.y = 205.0f;
     }
-    cFallen die;
-    die.x = 300.0f;
-    die.y = 200.0f;
-    die.vx = 0.0f;
-    die.vy = 3.0f - 0.01f;  // straight down at 3 after gravity
-    cPaddle one;
-    cPaddle two("Paddle2");
-    one.x = two.x = 300.0f;
-    one.y = two.y = 205.0f;
-    one.angle = 0.0f;                          // straight up off player 1's
-    two.angle = static_cast<float>(kPi / 4);  // it would go right off player 2's
-    die.Move(one, &two);
+    paddles[0].angle = 0.0f;                          // straight up off player 1's
+    paddles[1].angle = static_cast<float>(kPi / 4);   // right off player 2's
+    paddles[2].angle = static_cast<float>(-kPi / 4);  // left off player 3's
+    auto fallingDie = [] {
+        cFallen die;
+        die.x = 300.0f;
+        die.y = 200.0f;
+        die.vy = 3.0f - 0.01f;  // straight down at 3 after gravity
+        return die;
+    };
+    StepEvents events;
+    cFallen die = fallingDie();
+    die.Move(paddles, 3, events);
     EXPECT_NEAR(die.vx, 0.0f, 1e-5);
     EXPECT_NEAR(die.vy, -3.0f, 1e-5);
     EXPECT_EQ(die.cooldown, 20);
 
-    // Out of player 1's reach, player 2's paddle bounces it.
-    cFallen other;
-    other.x = 300.0f;
-    other.y = 200.0f;
-    other.vx = 0.0f;
-    other.vy = 3.0f - 0.01f;
-    one.x = 600.0f;
-    other.Move(one, &two);
+    // Out of player 1's reach, player 2's paddle bounces it, not player 3's.
+    paddles[0].x = 600.0f;
+    cFallen other = fallingDie();
+    other.Move(paddles, 3, events);
     EXPECT_NEAR(other.vx, 3.0f, 1e-5);
     EXPECT_NEAR(other.vy, 0.0f, 1e-5);
 }

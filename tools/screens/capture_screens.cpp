@@ -10,18 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "app/Random.h"
+#include "app/Play.h"
 #include "app/WinMain.h"
-#include "audio/cDSound.h"
-#include "game/cSQInterval.h"
-#include "game/cSQMain.h"
 #include "graphics/Graphics.h"
-#include "input/Controls.h"
-#include "input/cInput.h"
 #include "platform/render.h"
 #include "platform/window.h"
-#include "tests/support/scripted_player.h"
 #include "tests/support/headless_game.h"
+#include "tests/support/scripted_player.h"
 
 namespace {
 
@@ -35,15 +30,6 @@ bool Save(const std::string& path) {
     const bool ok = IMG_SavePNG(s, path.c_str()) == 0;
     SDL_FreeSurface(s);
     return ok;
-}
-
-// The scripted player's hands for one step, made into player 1's record as a
-// one-player game does.
-void Aim(const cSQMain& board) {
-    static cControlMapper mouse(true, 0, true);
-    ApplyHands(AimAtFallingDie(board), &input.mouse);
-    const PlayerControls record = mouse.Build(input);
-    controls.Advance(&record, 1);
 }
 
 }  // namespace
@@ -62,28 +48,27 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "capture_screens: %s\n", error.c_str());
         return 1;
     }
-    SeedRandom(20261208u);
-
-    cSequence* scene = new cSQMain(1);
+    SeedPlay(20261208u, 1);
+    ShowFirstScene();
+    GameState& game = PlayedGame();
+    PlayerControls records[kMaxPlayers];
     bool midRound = false;
     for (int step = 1; step < 20000; ++step) {
-        input.prevMouse = input.mouse;
-        if (auto* board = dynamic_cast<cSQMain*>(scene)) Aim(*board);
-        cSequence* next = scene->Update();
-        if (next != scene) {
-            delete scene;
-            scene = next;
-        }
+        // The scripted player's hands made into player 1's record, as a
+        // one-player game does with the mouse.
+        records[0] = MouseRecord(AimAtFallingDie(game.board), records[0]);
+        StepPlay(records);
         DrawFrame();
-        auto* board = dynamic_cast<cSQMain*>(scene);
-        if (board && !midRound && board->counts[0] + board->counts[1] >= 3 && board->dice.size() >= 3) {
+        const cSQMain& board = game.board;
+        if (game.scene == static_cast<int32_t>(SceneKind::Board) && !midRound &&
+            board.counts[0] + board.counts[1] >= 3 && board.diceCount >= 3) {
             if (!Save(out + "/screen-round.png")) return 1;
             midRound = true;
         }
-        if (dynamic_cast<cSQInterval*>(scene)) {
+        if (game.scene == static_cast<int32_t>(SceneKind::Result)) {
             if (!Save(out + "/screen-result.png")) return 1;
             std::printf("captured at step %d\n", step);
-            delete scene;
+            ResetPlay();
             return midRound ? 0 : 1;
         }
         ShowFrame();
