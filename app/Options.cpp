@@ -84,6 +84,12 @@ bool ParseOptions(const std::vector<std::string>& args, AppOptions* options, std
                 return false;
             }
             options->musicFile = args[++i];
+        } else if (a == "--record") {
+            if (!value("a file", &options->recordFile)) return false;
+        } else if (a == "--replay") {
+            if (!value("a file", &options->replayFile)) return false;
+        } else if (a == "--sync-test") {
+            options->syncTest = true;
         } else if (a == "--host") {
             if (options->net != AppOptions::Net::None) {
                 *error = "--host and --join cannot be combined";
@@ -145,6 +151,13 @@ bool ParseOptions(const std::vector<std::string>& args, AppOptions* options, std
             return false;
         }
     }
+    if (!options->replayFile.empty()) {
+        if (options->net != AppOptions::Net::None || playersGiven || !options->recordFile.empty()) {
+            *error = "--replay plays a recorded game alone: it goes with neither --host, --join, "
+                     "--players nor --record";
+            return false;
+        }
+    }
     if (options->net != AppOptions::Net::None) {
         if (playersGiven && options->players != 2) {
             *error = "a two-machine game has two players: --players 1 does not go with --host or --join";
@@ -175,6 +188,11 @@ std::string UsageText() {
            "  --join HOST[:PORT]  join the game that HOST is hosting\n"
            "  --delay STEPS       input delay of a two-machine game in 16 ms steps (0 to 30;\n"
            "                      by default chosen from the measured round trip)\n"
+           "  --record FILE       write the game as it is played to FILE, to replay later\n"
+           "  --replay FILE       play a recorded game back (F: four times as fast;\n"
+           "                      Escape ends it)\n"
+           "  --sync-test         take every step twice from the same saved state and stop\n"
+           "                      at the first step whose two results differ\n"
            "  --help              show this help and exit\n"
            "  --version           show the version and exit\n"
            "\n"

@@ -21,6 +21,9 @@ struct AppOptions {
     std::string host;          // --join HOST[:PORT]
     uint16_t port = kDefaultPort;
     int delay = -1;            // --delay STEPS; -1: chosen from the measured round trip
+    std::string recordFile;    // --record FILE: write the game as it is played
+    std::string replayFile;    // --replay FILE: play a recorded game back
+    bool syncTest = false;     // --sync-test: take every step twice and compare
     bool showHelp = false;
     bool showVersion = false;
 };

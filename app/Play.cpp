@@ -1,8 +1,14 @@
 #include "app/Play.h"
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "audio/cDSound.h"
+#include "game/SyncCheck.h"
 #include "graphics/Graphics.h"
 #include "graphics/Overlay.h"
 #include "input/cInput.h"
@@ -17,9 +23,31 @@ namespace {
 constexpr uint32_t kShowWaitingMs = 1000;
 constexpr uint32_t kGiveUpMs = 10000;
 
+// A game being written as it is played.
+struct Recording {
+    std::FILE* file = nullptr;
+    std::string path;      // its own name, once finished
+    std::string partPath;  // the name it has while it is written
+    uint32_t steps = 0;
+    uint32_t lastChecksum = 0;
+    bool failed = false;
+    std::vector<uint8_t> bytes;  // one step's, reused
+};
+
+// A recorded game being played back.
+struct Playback {
+    bool active = false;
+    bool fast = false;  // four steps to a frame
+    Replay replay;
+    uint32_t step = 0;  // the next step to play
+};
+
 struct PlayState {
     GameState game;
     StepEvents events;
+    Recording recording;
+    Playback playback;
+    std::unique_ptr<cSyncCheck> syncCheck;
     std::unique_ptr<cSceneView> view;
     std::unique_ptr<cControlMapper> mappers[kMaxPlayers];
     int localPlayers = 0;  // records this machine makes each step
@@ -62,12 +90,75 @@ PlayerControls LocalRecord(int p) {
     return play.mappers[p] ? play.mappers[p]->Build(input) : NeutralControls();
 }
 
+// One step of the game on `records`: stepped (twice under the sync test),
+// written to the recording, checked against the replay, shown.
+StepEnd StepOnce(const PlayerControls records[kMaxPlayers]) {
+    const uint32_t step = play.recording.steps;
+    if (play.syncCheck) {
+        if (!play.syncCheck->Step(play.game, records, play.events)) {
+            Report("sync test", "step %u taken twice from the same state gave two games: the "
+                   "step reads or writes something outside the game's state",
+                   static_cast<unsigned>(play.playback.active ? play.playback.step : step));
+            return StepEnd::Failed;
+        }
+    } else {
+        StepGame(play.game, records, play.events);
+    }
+    if (play.events.chainEnded) PostQuitMessage(0);
+    if (!play.view) play.view = std::make_unique<cSceneView>();
+    play.view->Show(play.game, &play.events);
+
+    Recording& r = play.recording;
+    if (r.file && !r.failed) {
+        const uint32_t checksum = StateChecksum(play.game);
+        r.bytes.clear();
+        AppendReplayStep(&r.bytes, records, play.game.players, r.steps, checksum);
+        if (std::fwrite(r.bytes.data(), 1, r.bytes.size(), r.file) != r.bytes.size()) {
+            Report("record", "%s: cannot write: the recording stops here", r.partPath.c_str());
+            r.failed = true;
+        }
+        r.lastChecksum = checksum;
+        ++r.steps;
+    }
+
+    Playback& p = play.playback;
+    if (p.active) {
+        const uint32_t played = ++p.step;
+        const Replay& replay = p.replay;
+        const bool checked = played % kReplayChecksumEvery == 0 || played == replay.Steps();
+        if (checked) {
+            const uint32_t want = played % kReplayChecksumEvery == 0
+                                      ? replay.checksums[played / kReplayChecksumEvery - 1]
+                                      : replay.finalChecksum;
+            const uint32_t mine = StateChecksum(play.game);
+            if (mine != want) {
+                Report("replay", "the game no longer matches the recording at step %u (state "
+                       "checksum %08X after it, recorded %08X)", static_cast<unsigned>(played - 1),
+                       static_cast<unsigned>(mine), static_cast<unsigned>(want));
+                return StepEnd::Failed;
+            }
+        }
+        if (played == replay.Steps()) {
+            Report("replay", "played all %u steps; every checksum matched the recording",
+                   static_cast<unsigned>(played));
+            PostQuitMessage(0);
+            p.active = false;
+        }
+    }
+    return StepEnd::Going;
+}
+
 }  // namespace
 
 void SeedPlay(uint32_t seed, int players) { SeedGame(play.game, seed, players); }
 
 bool StartPlay(const AppOptions& options) {
     for (auto& mapper : play.mappers) mapper.reset();
+    if (play.playback.active) {  // the recording plays every player
+        play.localPlayers = 0;
+        play.game.players = play.playback.replay.players;
+        return true;
+    }
     const bool twoMachines = netActive;
     const int players = twoMachines || options.players == 2 ? 2 : 1;
     play.game.players = players;
@@ -122,16 +213,116 @@ StepEnd GatherControls(PlayerControls records[kMaxPlayers], int* quitStatus) {
     return StepEnd::Going;
 }
 
-bool StepPlay(const PlayerControls records[kMaxPlayers]) {
-    StepGame(play.game, records, play.events);
-    if (play.events.chainEnded) PostQuitMessage(0);
-    if (!play.view) play.view = std::make_unique<cSceneView>();
-    play.view->Show(play.game, &play.events);
-    return play.game.paused != 0;
+StepEnd StepPlay(const PlayerControls records[kMaxPlayers], bool* paused) {
+    StepEnd end = StepEnd::Going;
+    if (!play.playback.active) {
+        end = StepOnce(records);
+    } else {
+        const int times = play.playback.fast ? 4 : 1;
+        if (play.playback.replay.Steps() == 0) {  // nothing to play
+            PostQuitMessage(0);
+            play.playback.active = false;
+        }
+        for (int i = 0; i < times && play.playback.active && end == StepEnd::Going; ++i) {
+            const Replay& replay = play.playback.replay;
+            PlayerControls recorded[kMaxPlayers];
+            for (int p = 0; p < replay.players; ++p) {
+                recorded[p] = replay.records[static_cast<size_t>(play.playback.step) * replay.players + p];
+            }
+            end = StepOnce(recorded);
+        }
+    }
+    *paused = play.game.paused != 0;
+    return end;
 }
 
 void HandleLocalKeys() {
     if (input.KeyPressed(DIK_M)) dsound.SetMuted(!dsound.muted);
+    if (play.playback.active && input.KeyPressed(DIK_F)) play.playback.fast = !play.playback.fast;
+}
+
+bool StartRecording(const std::string& path, uint32_t seed, int players, std::string* error) {
+    Recording& r = play.recording;
+    r = Recording{};
+    r.path = path;
+    r.partPath = path + ".part";
+    r.file = std::fopen(r.partPath.c_str(), "wb");
+    if (!r.file) {
+        *error = r.partPath + ": " + std::strerror(errno);
+        return false;
+    }
+    const std::vector<uint8_t> header = ReplayHeader(seed, players, KAZIRO_VERSION);
+    if (std::fwrite(header.data(), 1, header.size(), r.file) != header.size()) {
+        *error = r.partPath + ": cannot write";
+        std::fclose(r.file);
+        std::remove(r.partPath.c_str());
+        r.file = nullptr;
+        return false;
+    }
+    return true;
+}
+
+bool FinishRecording() {
+    Recording& r = play.recording;
+    if (!r.file) return true;
+    const std::vector<uint8_t> trailer = ReplayTrailer(r.steps, r.lastChecksum);
+    bool ok = !r.failed && std::fwrite(trailer.data(), 1, trailer.size(), r.file) == trailer.size();
+    ok = std::fclose(r.file) == 0 && ok;
+    r.file = nullptr;
+    if (ok && std::rename(r.partPath.c_str(), r.path.c_str()) != 0) {
+        Report("record", "%s: cannot rename it to %s: %s", r.partPath.c_str(), r.path.c_str(),
+               std::strerror(errno));
+        return false;
+    }
+    if (!ok) {
+        Report("record", "%s: the recording could not be finished; what was written stays there",
+               r.partPath.c_str());
+        return false;
+    }
+    Report("record", "%u steps written to %s", static_cast<unsigned>(r.steps), r.path.c_str());
+    return true;
+}
+
+bool LoadReplay(const std::string& path, Replay* replay, std::string* error) {
+    // A replay of a whole run is a few megabytes; anything past this is not one.
+    constexpr long kLargest = 256L * 1024 * 1024;
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) {
+        *error = std::strerror(errno);
+        return false;
+    }
+    std::vector<uint8_t> bytes;
+    uint8_t chunk[65536];
+    size_t n = 0;
+    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) {
+        bytes.insert(bytes.end(), chunk, chunk + n);
+        if (static_cast<long>(bytes.size()) > kLargest) break;
+    }
+    const bool readError = std::ferror(f) != 0;
+    std::fclose(f);
+    if (readError) {
+        *error = "cannot be read";
+        return false;
+    }
+    if (static_cast<long>(bytes.size()) > kLargest) {
+        *error = "too large to be a kaziro replay";
+        return false;
+    }
+    return ParseReplay(bytes.data(), bytes.size(), replay, error);
+}
+
+void StartPlayback(Replay replay) {
+    play.playback = Playback{};
+    play.playback.replay = std::move(replay);
+    play.playback.active = true;
+}
+
+void UseSyncCheck(bool on) {
+    if (on) {
+        play.syncCheck = std::make_unique<cSyncCheck>();
+    } else {
+        play.syncCheck.reset();
+    }
 }
 
 void NoteStepDone() {
@@ -143,6 +334,10 @@ GameState& PlayedGame() { return play.game; }
 void ResetPlay() {
     play.waitNotice.reset();
     play.view.reset();
+    play.playback = Playback{};
+    play.syncCheck.reset();
+    if (play.recording.file) std::fclose(play.recording.file);
+    play.recording = Recording{};
     for (auto& mapper : play.mappers) mapper.reset();
     play.localPlayers = 0;
     play.game = GameState{};

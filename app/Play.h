@@ -5,9 +5,11 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "app/Options.h"
 #include "game/GameState.h"
+#include "game/Replay.h"
 #include "input/Controls.h"
 
 // How a logic step ended.
@@ -31,14 +33,31 @@ void ShowFirstScene();
 // exchanged first, the window answering while the step waits. On Quit,
 // *quitStatus is the status the quit message carried.
 StepEnd GatherControls(PlayerControls records[kMaxPlayers], int* quitStatus);
-// Steps the game on the records and brings its picture and sounds in line;
-// posts the quit message when the chain of scenes has ended. True while the
-// game is paused.
-bool StepPlay(const PlayerControls records[kMaxPlayers]);
+// Steps the game on the records (a replay's own, four at a time when sped
+// up) and brings its picture and sounds in line; posts the quit message when
+// the chain of scenes has ended or the replay is over. *paused tells whether
+// the game is paused after it. Failed (said on stderr) when the sync test or
+// a replay's checksum finds the game gone apart.
+StepEnd StepPlay(const PlayerControls records[kMaxPlayers], bool* paused);
 // M mutes and unmutes this machine's effects and music.
 void HandleLocalKeys();
 // After a step: hands the checksum of the game's state to the exchange.
 void NoteStepDone();
+// --record: the game is written to `path` as it is played, through a
+// temporary file that FinishRecording renames. False with *error set when
+// the file cannot be made.
+bool StartRecording(const std::string& path, uint32_t seed, int players, std::string* error);
+// Ends the recording: its trailer, and the file under its own name. Once,
+// at exit, whatever way the game ended; false (said on stderr) on a failure.
+bool FinishRecording();
+// --replay: reads a recording. False with *error set (one line) when the file
+// cannot be read or is not a whole replay this version can play.
+bool LoadReplay(const std::string& path, Replay* replay, std::string* error);
+// Plays `replay` back: its records instead of the devices; F speeds it up.
+void StartPlayback(Replay replay);
+// --sync-test: every step is taken twice from the same saved state.
+void UseSyncCheck(bool on);
+
 // The game being played (tests and tools read it, and may set it up).
 GameState& PlayedGame();
 // Lets go of everything shown and of who plays with what; one player, a

@@ -106,7 +106,8 @@ StepEnd RunLogicStep(int* quitStatus) {
     const StepEnd end = GatherControls(records, quitStatus);
     if (end != StepEnd::Going) return end;
     // While paused the field stays as it is: no scene, task or spawn moves.
-    const bool paused = StepPlay(records);
+    bool paused = false;
+    if (StepPlay(records, &paused) == StepEnd::Failed) return StepEnd::Failed;
     if (!paused) taskManager.RunTasks();
     RenderFrame();
     dsound.ReleaseStopped();
@@ -141,8 +142,35 @@ int RunMainLoop(const LoopClock& clock, const StepFunction& step) {
 
 int WinMain(const AppOptions& options) {
     std::snprintf(windowTitle, sizeof windowTitle, "%s", "Kaziro");
-    // Two machines start their generators from the seed they agreed on.
-    SeedPlay(netActive ? netSeed : timeGetTime(), netActive ? 2 : options.players);
+    // Two machines start their generators from the seed they agreed on; a
+    // replay from the recording's.
+    uint32_t seed = netActive ? netSeed : timeGetTime();
+    int players = netActive ? 2 : options.players;
+    if (!options.replayFile.empty()) {
+        Replay replay;
+        std::string why;
+        if (!LoadReplay(options.replayFile, &replay, &why)) {
+            Report("replay", "%s: %s", options.replayFile.c_str(), why.c_str());
+            return kExitBadFile;
+        }
+        if (replay.version != KAZIRO_VERSION) {
+            Report("replay", "%s was recorded by kaziro %s, this is %s: it may play another game",
+                   options.replayFile.c_str(), replay.version.c_str(), KAZIRO_VERSION);
+        }
+        seed = replay.seed;
+        players = replay.players;
+        StartPlayback(std::move(replay));
+    }
+    SeedPlay(seed, players);
+    UseSyncCheck(options.syncTest);
+    if (!options.recordFile.empty()) {
+        std::string why;
+        if (!StartRecording(options.recordFile, seed, players, &why)) {
+            Report("record", "%s", why.c_str());
+            ResetPlay();
+            return kExitBadFile;
+        }
+    }
 
     if (!RegisterWindowClass(windowTitle, WndProc)) return 0;
 
@@ -157,6 +185,7 @@ int WinMain(const AppOptions& options) {
                                            &error, look);
     if (!window) {
         Report("window", "%s", error.c_str());
+        ResetPlay();
         return kExitNoDisplay;
     }
 
@@ -165,6 +194,7 @@ int WinMain(const AppOptions& options) {
         Report("graphics", "no rendering device could be created");
         DestroyGameWindow(window);
         ClearMessageQueue();
+        ResetPlay();
         return kExitNoDisplay;
     }
     input.Init(window);
@@ -172,6 +202,7 @@ int WinMain(const AppOptions& options) {
     if (!StartPlay(options)) {
         DestroyGameWindow(window);
         ClearMessageQueue();
+        ResetPlay();
         return kExitCannotPlay;
     }
     musicWindow = window;
@@ -180,6 +211,7 @@ int WinMain(const AppOptions& options) {
 
     ShowFirstScene();
     const int status = RunMainLoop(SystemLoopClock());
+    FinishRecording();
     ResetPlay();  // the picture goes before the graphics state it draws into
     return status;
 }

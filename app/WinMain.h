@@ -22,6 +22,8 @@ constexpr int kExitExchangeFailed = 1;
 constexpr int kExitNoDisplay = 1;
 // Exit status when the game asked for cannot be played on this machine.
 constexpr int kExitCannotPlay = 1;
+// Exit status when a replay to play or a recording to write cannot be used.
+constexpr int kExitBadFile = 2;
 
 // Where the main loop reads the time and how it waits between polls. The
 // game uses the system clock; tests drive the timing exactly.

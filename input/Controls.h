@@ -5,6 +5,7 @@
 // exchange, so the same records give the same game on both.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "input/PadState.h"
@@ -90,3 +91,12 @@ private:
 // the Z and RZ axes are left zero for the exchange's own use.
 PadState PackControls(const PlayerControls& controls);
 PlayerControls UnpackControls(const PadState& pad);
+
+// A record in 12 bytes, as replays keep it and datagrams carry it: x and y
+// as little-endian floats, the four buttons as bits 0 to 3 of one byte, the
+// 18 digit bits in three little-endian bytes.
+constexpr size_t kRecordBytes = 12;
+void EncodeRecord(const PlayerControls& record, uint8_t bytes[kRecordBytes]);
+// False for bytes no record makes: a coordinate that is not a number or lies
+// a million pixels away, or a bit that means nothing.
+bool DecodeRecord(const uint8_t bytes[kRecordBytes], PlayerControls* record);

@@ -8,10 +8,11 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKAZIRO_FUZZ=ON \
   -DKAZIRO_TESTS=OFF -DKAZIRO_BENCHMARKS=OFF >/dev/null
-cmake --build build-fuzz -j"$(nproc)" --target fuzz_wave fuzz_receive
+cmake --build build-fuzz -j"$(nproc)" --target fuzz_wave fuzz_receive fuzz_replay
 
 corpus=build-fuzz/corpus
-mkdir -p "$corpus/wave" "$corpus/receive" fuzz-out/fuzz_wave fuzz-out/fuzz_receive
+mkdir -p "$corpus/wave" "$corpus/receive" "$corpus/replay" fuzz-out/fuzz_wave fuzz-out/fuzz_receive \
+  fuzz-out/fuzz_replay
 # WAV seeds: a minimal mono file, a stereo file with an extra chunk, and a truncated one.
 wav() {  # channels rate bits frames [extra chunk]
   local ch=$1 rate=$2 bits=$3 frames=$4 extra=${5:-}
@@ -41,8 +42,24 @@ open(os.path.join(d, "quit"), "wb").write(pad + bytes([1]))
 open(os.path.join(d, "short"), "wb").write(pad[:10])
 PY
 
-for target in fuzz_wave fuzz_receive; do
-  case $target in fuzz_wave) seeds=$corpus/wave ;; *) seeds=$corpus/receive ;; esac
+# Replay seeds: a two-player game of 130 steps (two checksums), and one cut short.
+python3 - "$corpus/replay" <<'PY'
+import os, struct, sys
+d = sys.argv[1]
+head = b"KZREPLAY" + struct.pack("<HBBI", 1, 2, 0, 77) + b"1.0.0".ljust(16, b"\0")
+rec = struct.pack("<ffB", 100.0, 300.0, 5) + (1 << 12).to_bytes(3, "little")
+body = b"".join(rec * 2 + (struct.pack("<I", s) if (s + 1) % 60 == 0 else b"") for s in range(130))
+whole = head + body + b"KZEN" + struct.pack("<II", 130, 0xABCD)
+open(os.path.join(d, "two"), "wb").write(whole)
+open(os.path.join(d, "cut"), "wb").write(whole[:200])
+PY
+
+for target in fuzz_wave fuzz_receive fuzz_replay; do
+  case $target in
+    fuzz_wave) seeds=$corpus/wave ;;
+    fuzz_replay) seeds=$corpus/replay ;;
+    *) seeds=$corpus/receive ;;
+  esac
   echo "== $target for ${seconds}s"
   ASAN_OPTIONS=detect_leaks=1 "build-fuzz/fuzz/$target" -max_total_time="$seconds" \
     -artifact_prefix="fuzz-out/$target/" -print_final_stats=1 "$seeds" 2>&1 | tail -n 12
