@@ -18,8 +18,7 @@ struct PortMapping {
     std::string serviceType;      // the router's connection service
 };
 
-// Finds a router (~2 s) and maps UDP `port` to this machine's same port; false with a one-line
-// *why.
+// Finds a router (~2 s), maps UDP `port` to this machine's same port; false with a one-line *why.
 bool MapUdpPort(uint16_t port, PortMapping* mapping, std::string* why);
 // Removes the mapping from the router; does nothing when nothing was mapped.
 void UnmapPort(PortMapping& mapping);

@@ -65,6 +65,7 @@ public:
 
     // Whether the line is up; Failure() tells why not.
     bool Ready() const { return failure_.empty() && forwarder_.joinable(); }
+    // Why the line could not be set up ("" when it is up).
     const std::string& Failure() const { return failure_; }
     // The namespace of side kA or kB.
     std::string Name(int side) const { return ns_[side]->Name(); }
