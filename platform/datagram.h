@@ -1,0 +1,66 @@
+// UDP sockets for the two-machine game: one non-blocking socket per game,
+// datagrams to and from addresses kept as opaque values, and the broadcast
+// a joining machine uses to find a host on its own network.
+//
+// Addresses are stored the way the game compares them: an IPv4 peer is an
+// IPv4 address whether a dual-stack socket reported it as ::ffff:a.b.c.d or
+// the name service gave it as a.b.c.d.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "platform/socket.h"
+
+// One socket address (IPv4 or IPv6, with its port), held as the bytes of the
+// system's address structure so that this header needs no system header.
+struct NetAddress {
+    alignas(8) uint8_t bytes[128] = {};
+    uint32_t length = 0;  // 0: no address
+
+    // Whether an address is held.
+    bool Valid() const { return length != 0; }
+    // The port, in host order (0 when there is no address).
+    uint16_t Port() const;
+    // Printable form: "192.168.1.20:47800", "[::1]:47800", "(none)".
+    std::string Text() const;
+    // Same family, address, port (and IPv6 scope).
+    bool operator==(const NetAddress& other) const;
+    // The opposite of ==.
+    bool operator!=(const NetAddress& other) const { return !(*this == other); }
+};
+
+// An open datagram socket with the port it is bound to and what it received.
+struct DatagramSocket {
+    SocketHandle handle = kNoSocket;
+    bool dualStack = false;  // IPv6 with IPv4 mapped in; false: IPv4 only
+    uint16_t port = 0;       // the local port, as bound
+    uint64_t received = 0;   // datagrams taken from the socket
+    uint64_t rejected = 0;   // of them, dropped unread: too large for the buffer, or empty
+
+    // Whether the socket is open.
+    bool Open() const { return handle != kNoSocket; }
+};
+
+// Opens a non-blocking dual-stack (or IPv4) UDP socket at `port`, 0: any; *error when not Open().
+DatagramSocket OpenDatagramSocket(uint16_t port, std::string* error);
+// Closes the socket; closing a closed one does nothing.
+void CloseDatagramSocket(DatagramSocket* socket);
+
+// Sends one datagram; false on an error (the datagram was not sent).
+bool SendDatagram(const DatagramSocket& socket, const NetAddress& to, const void* data,
+                  size_t size);
+// Takes a datagram and its source: size, 0 if none, -1 on error; one over `capacity` is dropped.
+long ReceiveDatagram(DatagramSocket* socket, void* buffer, size_t capacity, NetAddress* from);
+// Waits at most timeoutMs for a datagram: 1 when one is there, 0 when none came, -1 on error.
+int WaitDatagram(const DatagramSocket& socket, int timeoutMs);
+
+// Allows the socket to send broadcasts; false on an error.
+bool EnableBroadcast(const DatagramSocket& socket);
+// Sends to `port` at each interface's IPv4 broadcast and 255.255.255.255; returns the sends made.
+int BroadcastDatagram(const DatagramSocket& socket, uint16_t port, const void* data, size_t size);
+
+// Looks host up for UDP at `port`, its IPv4 address first; false with a one-line *error.
+bool ResolveAddress(const std::string& host, uint16_t port, NetAddress* address,
+                    std::string* error);
