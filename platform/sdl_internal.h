@@ -14,3 +14,6 @@ WindowHandle CurrentGameWindow();
 // thread when the window or the audio output is set up, before any audio
 // thread can post the notice.
 void RegisterMusicNotice();
+// Notes that a key went down (its SDL scancode), as its event is translated:
+// the next keyboard read reports it down even when it is up again by then.
+void NoteKeyWentDown(int scancode);

@@ -136,6 +136,7 @@ void Translate(const SDL_Event& e) {
     Message m;
     switch (e.type) {
         case SDL_KEYDOWN: {
+            NoteKeyWentDown(e.key.keysym.scancode);  // a tap between two reads still counts
             m.window = WindowOfId(e.key.windowID);
             if (!m.window) return;
             // With Alt held a key is a system key, as Alt+Enter is.
