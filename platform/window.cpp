@@ -15,6 +15,7 @@
 
 #include "platform/field_view.h"
 #include "platform/platform.h"
+#include "platform/report.h"
 #include "platform/sdl_internal.h"
 
 struct GameWindow {
@@ -254,7 +255,19 @@ WindowHandle CreateGameWindow(const char* className, const char* caption, int cl
     }
     // A scaled window is the field times the scale; the desktop's own pixels
     // are used where it scales windows (high DPI), so nothing is blurred.
-    const double scale = look.scale >= 1.0 ? look.scale : 1.0;
+    double scale = look.scale >= 1.0 ? look.scale : 1.0;
+    // It must fit the desktop's usable area with its frame (a driver that
+    // shows nothing has no desktop to fit).
+    SDL_Rect usable;
+    if (scale > 1.0 && !look.fullscreen && HasRealDisplay() &&
+        SDL_GetDisplayUsableBounds(0, &usable) == 0) {
+        const double fitted = FitWindowScale(scale, clientWidth, clientHeight, usable.w, usable.h);
+        if (fitted < scale) {
+            Report("window", "a window %g times the field does not fit the desktop's %d x %d; "
+                   "it is %g times the field", scale, usable.w, usable.h, fitted);
+            scale = fitted;
+        }
+    }
     const int width = static_cast<int>(std::lround(clientWidth * scale));
     const int height = static_cast<int>(std::lround(clientHeight * scale));
     Uint32 flags = SDL_WINDOW_SHOWN | SDL_WINDOW_ALLOW_HIGHDPI;

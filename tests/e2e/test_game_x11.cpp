@@ -343,8 +343,8 @@ namespace {
 class LargeScreen : public RealWindow {
 protected:
     void SetUp() override {}
-    void Start(std::vector<std::string> args) {
-        screen = "1920x1200x24";
+    void Start(std::vector<std::string> args, const char* size = "1920x1200x24") {
+        screen = size;
         gameArgs = std::move(args);
         StartX();
         StartWindowManager();
@@ -402,7 +402,8 @@ TEST_F(LargeScreen, FullscreenShowsTheFieldTwiceItsSizeCentredAndF11GivesTheWind
 }
 
 TEST_F(LargeScreen, ScaleTwoGivesAWindowTwiceTheFieldWithThePaddleUnderTheCursor) {
-    Start({"--scale", "2"});
+    // Tall enough for 1200 rows and the window's frame above them.
+    Start({"--scale", "2"}, "1920x1280x24");
     ASSERT_TRUE(WaitFor([&] { return Geometry() == "1600x1200"; }, 10000)) << Geometry();
     Xdo("mousemove --window " + window + " 500 700");
     ASSERT_TRUE(WaitFor([&] {
