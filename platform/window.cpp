@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/data_files.h"
 #include "platform/field_view.h"
 #include "platform/platform.h"
 #include "platform/report.h"
@@ -98,7 +99,7 @@ uintptr_t VirtualKeyOf(SDL_Keycode key) {
 // The window's own icon, from an image file (none when it cannot be read).
 void SetIconFrom(SDL_Window* window, const char* file) {
     if (!file || !*file) return;
-    SDL_Surface* icon = IMG_Load(file);
+    SDL_Surface* icon = IMG_Load(FindDataFile(file).c_str());
     if (!icon) return;
     SDL_SetWindowIcon(window, icon);
     SDL_FreeSurface(icon);

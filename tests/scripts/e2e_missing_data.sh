@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Starts the game headless in folders with its data missing, truncated or
 # garbage: the image messages appear on standard error, nothing crashes, the
-# game keeps running and quits with status 0 on SIGTERM.
+# game keeps running and quits with status 0 on SIGTERM. The game runs as a
+# copy of the program in each folder, so that it cannot fall back on the data
+# beside the program in the build folder; its texts are the game's own (the C
+# locale).
 set -euo pipefail
 build=$(pwd)
 tmp=$(mktemp -d)
@@ -12,12 +15,15 @@ cleanup() {
 }
 trap cleanup EXIT
 export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy SDL_RENDER_DRIVER=software
+export LC_ALL=C XDG_CONFIG_HOME="$tmp/config" XDG_DATA_HOME="$tmp/data"
+unset LANGUAGE
 
 # Runs the game in folder $1 until its stderr shows $2, checks that it is
 # still running a little later, and ends it with SIGTERM.
 run_case() {
   local dir=$1 expect=$2
-  (cd "$dir" && exec "$build/kaziro") 2>"$dir/stderr" &
+  cp "$build/kaziro" "$dir/kaziro"
+  (cd "$dir" && exec ./kaziro) 2>"$dir/stderr" &
   game=$!
   for _ in $(seq 1 200); do
     grep -q "$expect" "$dir/stderr" 2>/dev/null && break
