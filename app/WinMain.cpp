@@ -6,6 +6,7 @@
 
 #include "app/Play.h"
 #include "app/Random.h"
+#include "app/Settings.h"
 #include "app/Setup.h"
 #include "audio/Music.h"
 #include "audio/cDSound.h"
@@ -189,5 +190,7 @@ int WinMain(const AppOptions& options) {
     cSQDefault rootScene(CreateFirstScene());
     const int status = RunMainLoop(rootScene, SystemLoopClock());
     ResetPlay();  // the notices on the field go before the scene and the graphics
+    // Kept for the next run (app/Settings.h): how the window and the sound were left.
+    SaveSettings(Settings{IsFullscreen(window), options.scale, dsound.muted});
     return status;
 }
