@@ -10,6 +10,7 @@
 #include "net/cNetwork.h"
 #include "platform/clock.h"
 #include "platform/report.h"
+#include "platform/translation.h"
 
 int main(int argc, char** argv) {
     AppOptions options;
@@ -28,6 +29,8 @@ int main(int argc, char** argv) {
         std::printf("kaziro %s\n", KAZIRO_VERSION);
         return 0;
     }
+    // The player's language for the texts the game shows.
+    StartTranslations();
     // The settings kept from the last run, under what the command line gives:
     // the arguments are read again over them (they were read without error).
     const Settings kept = LoadSettings();

@@ -7,6 +7,7 @@
 #include "platform/platform.h"
 #include "platform/report.h"
 #include "platform/text.h"
+#include "platform/translation.h"
 
 namespace {
 
@@ -18,8 +19,11 @@ MessageBoxHandler& Handler() {
 }  // namespace
 
 void MessageBox(const char* textSjis, const char* captionSjis, MessageBoxStyle style) {
-    const std::string text = SjisToUtf8(textSjis ? textSjis : "");
-    const std::string caption = SjisToUtf8(captionSjis ? captionSjis : "");
+    MessageBoxUtf8(TranslateSjis(textSjis ? textSjis : ""),
+                   TranslateSjis(captionSjis ? captionSjis : ""), style);
+}
+
+void MessageBoxUtf8(const std::string& text, const std::string& caption, MessageBoxStyle style) {
     if (Handler()) {
         Handler()(text, caption, style);
         return;
