@@ -44,8 +44,10 @@ int32_t cSound::Load(const char* fileName) {
     std::vector<uint8_t> pcm;
     switch (ReadWaveFile(fileName, &format, &pcm)) {
         case WaveReadResult::CannotOpen: {
-            MessageBoxUtf8(SoundLoadErrorText(fileName), TranslateSjis(kSjisErrorWord),
-                           MessageBoxStyle::Error);
+            // One box per file and run; the same file failing again is a line on stderr.
+            const std::string file = fileName ? fileName : "";
+            MessageBoxOnceUtf8("sound file " + file, SoundLoadErrorText(fileName),
+                               TranslateSjis(kSjisErrorWord), MessageBoxStyle::Error);
             return 1;
         }
         case WaveReadResult::Invalid:

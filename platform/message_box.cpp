@@ -2,6 +2,7 @@
 
 #include <SDL.h>
 
+#include <set>
 #include <utility>
 
 #include "platform/platform.h"
@@ -14,6 +15,12 @@ namespace {
 MessageBoxHandler& Handler() {
     static MessageBoxHandler handler;
     return handler;
+}
+
+// The keys whose box has been shown in this run.
+std::set<std::string>& ShownKeys() {
+    static std::set<std::string> keys;
+    return keys;
 }
 
 }  // namespace
@@ -36,6 +43,23 @@ void MessageBoxUtf8(const std::string& text, const std::string& caption, Message
     }
     Report(caption.c_str(), "%s", text.c_str());
 }
+
+void MessageBoxOnce(const std::string& key, const char* textSjis, const char* captionSjis,
+                    MessageBoxStyle style) {
+    MessageBoxOnceUtf8(key, TranslateSjis(textSjis ? textSjis : ""),
+                       TranslateSjis(captionSjis ? captionSjis : ""), style);
+}
+
+void MessageBoxOnceUtf8(const std::string& key, const std::string& text,
+                        const std::string& caption, MessageBoxStyle style) {
+    if (ShownKeys().insert(key).second) {
+        MessageBoxUtf8(text, caption, style);
+    } else {
+        Report(caption.c_str(), "%s", text.c_str());
+    }
+}
+
+void ForgetMessageBoxKeys() { ShownKeys().clear(); }
 
 MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler) {
     return std::exchange(Handler(), std::move(handler));

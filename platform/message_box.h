@@ -20,6 +20,15 @@ void MessageBox(const char* textSjis, const char* captionSjis, MessageBoxStyle s
 // The same with texts that are UTF-8 already (translated by the caller).
 void MessageBoxUtf8(const std::string& textUtf8, const std::string& captionUtf8,
                     MessageBoxStyle style);
+// Shows the box only the first time `key` (a file, say) comes up in this run;
+// every later time the caption and text go to standard error as one line.
+void MessageBoxOnce(const std::string& key, const char* textSjis, const char* captionSjis,
+                    MessageBoxStyle style);
+// The same with UTF-8 texts.
+void MessageBoxOnceUtf8(const std::string& key, const std::string& textUtf8,
+                        const std::string& captionUtf8, MessageBoxStyle style);
+// Forgets which keys have had their box (tests start each case afresh).
+void ForgetMessageBoxKeys();
 
 // A replacement for the boxes (tests record them). Receives the UTF-8 texts.
 using MessageBoxHandler = std::function<void(

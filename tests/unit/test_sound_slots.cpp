@@ -64,6 +64,7 @@ struct Box {
 class SoundTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        ForgetMessageBoxKeys();
         old_ = SetMessageBoxHandler([this](const std::string& text, const std::string& caption,
                                            MessageBoxStyle style) {
             boxes.push_back({text, caption, style});
@@ -130,10 +131,13 @@ TEST_F(SoundTest, ASoundThatEndsKeepsItsSlotUntilTheReleasePass) {
     std::remove(path.c_str());
 }
 
-TEST_F(SoundTest, MissingFileShowsTheBoxOncePerRequest) {
+TEST_F(SoundTest, MissingFileShowsItsBoxOnceThenALineOnStandardError) {
     EXPECT_EQ(player.Play("Sound/Nothing.wav"), -1);
+    ::testing::internal::CaptureStderr();
     EXPECT_EQ(player.Play("Sound/Nothing.wav"), -1);
-    ASSERT_EQ(boxes.size(), 2u);
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(err, "kaziro: " + boxes[0].caption + ": " + boxes[0].text + "\n");
     EXPECT_EQ(boxes[0].text, "Sound/Nothing.wav\xE3\x83\x95\xE3\x82\xA1\xE3\x82\xA4\xE3\x83\xAB"
                              "\xE3\x81\xAE\xE8\xAA\xAD\xE3\x81\xBF\xE8\xBE\xBC\xE3\x81\xBF\xE3\x81"
                              "\xAB\xE5\xA4\xB1\xE6\x95\x97\xE3\x81\x97\xE3\x81\xBE\xE3\x81\x97\xE3"
