@@ -279,6 +279,7 @@ WindowHandle CreateGameWindow(const char* className, const char* caption, int cl
         if (error) *error = std::string("the window cannot be created: ") + SDL_GetError();
         return nullptr;
     }
+    NoteGameWindow(sdl);
     SetIconFrom(sdl, look.iconFile);
     SDL_EventState(SDL_DROPFILE, SDL_ENABLE);
     RegisterMusicNotice();
@@ -317,6 +318,11 @@ bool PeekMessage(Message* message) {
     if (s.queue.empty() && SDL_WasInit(SDL_INIT_EVENTS)) {
         SDL_Event e;
         while (SDL_PollEvent(&e)) Translate(e);
+    }
+    // Destroyed by another program: the window's end as after its close box
+    // (WM_DESTROY, whose handling queues the quit message).
+    if (GameWindowDestroyedFromOutside() && s.current && !s.current->destroyed) {
+        DestroyGameWindow(s.current);
     }
     if (s.queue.empty()) return false;
     *message = s.queue.front();

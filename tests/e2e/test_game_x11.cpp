@@ -326,6 +326,14 @@ TEST_F(RealWindow, CloseBoxEndsTheGameWithStatusZero) {
     EXPECT_EQ(status, 0);
 }
 
+TEST_F(RealWindow, AWindowDestroyedByAnotherProgramEndsTheGameWithStatusZero) {
+    Geometry();  // the window that stays
+    Xdo("windowclose " + window);  // XDestroyWindow from another client
+    const int status = WaitExit(game, 10000);
+    if (status >= 0) game = -1;
+    EXPECT_EQ(status, 0);
+}
+
 TEST_F(RealWindow, LosingTheDisplayEndsTheGameWithStatusOne) {
     // The X server goes away under the game (the session ended): it must not
     // wait on the dead connection for ever.
