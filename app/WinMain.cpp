@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/Play.h"
+#include "app/Settings.h"
 #include "audio/Music.h"
 #include "audio/cDSound.h"
 #include "graphics/Graphics.h"
@@ -44,17 +45,22 @@ intptr_t WndProc(WindowHandle window, uint32_t message, uintptr_t wParam, intptr
         }
         // The buttons are recorded as their messages are handled; the next
         // step's input sampling copies them.
+        // A press also sets its "pressed since the last sample" bit (the tap
+        // latch), so a click let go before the next step still counts for it.
         case WM_LBUTTONDOWN:
         case WM_LBUTTONUP:
             input.rawMouse.left = message == WM_LBUTTONDOWN ? 1 : 0;
+            if (message == WM_LBUTTONDOWN) input.pressedSinceSample.left = 1;  // tap latch
             return 0;
         case WM_RBUTTONDOWN:
         case WM_RBUTTONUP:
             input.rawMouse.right = message == WM_RBUTTONDOWN ? 1 : 0;
+            if (message == WM_RBUTTONDOWN) input.pressedSinceSample.right = 1;  // tap latch
             return 0;
         case WM_MBUTTONDOWN:
         case WM_MBUTTONUP:
             input.rawMouse.middle = message == WM_MBUTTONDOWN ? 1 : 0;
+            if (message == WM_MBUTTONDOWN) input.pressedSinceSample.middle = 1;  // tap latch
             return 0;
         case MM_MCINOTIFY:
             if (wParam == MCI_NOTIFY_SUCCESSFUL) {
@@ -213,5 +219,7 @@ int WinMain(const AppOptions& options) {
     const int status = RunMainLoop(SystemLoopClock());
     FinishRecording();
     ResetPlay();  // the picture goes before the graphics state it draws into
+    // Kept for the next run (app/Settings.h): how the window and the sound were left.
+    SaveSettings(Settings{IsFullscreen(window), options.scale, dsound.muted});
     return status;
 }

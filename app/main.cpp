@@ -4,10 +4,13 @@
 #include <vector>
 
 #include "app/Options.h"
+#include "app/Settings.h"
 #include "app/WinMain.h"
+#include "audio/cDSound.h"
 #include "net/cNetwork.h"
 #include "platform/clock.h"
 #include "platform/report.h"
+#include "platform/translation.h"
 
 int main(int argc, char** argv) {
     AppOptions options;
@@ -26,6 +29,16 @@ int main(int argc, char** argv) {
         std::printf("kaziro %s\n", KAZIRO_VERSION);
         return 0;
     }
+    // The player's language for the texts the game shows.
+    StartTranslations();
+    // The settings kept from the last run, under what the command line gives:
+    // the arguments are read again over them (they were read without error).
+    const Settings kept = LoadSettings();
+    options = AppOptions{};
+    options.fullscreen = kept.fullscreen;
+    options.scale = kept.scale;
+    ParseOptions(args, &options, &error);
+    dsound.SetMuted(kept.muted);
     // A two-machine game connects before anything else starts.
     std::string networkError;
     if (!ConnectNetwork(options, &networkError)) {

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/data_files.h"
+
 namespace {
 
 uint16_t Read16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
@@ -89,7 +91,8 @@ bool ReadWaveFormat(const uint8_t* data, size_t size, WaveFormat* format, size_t
 }
 
 WaveReadResult ReadWaveFile(const char* fileName, WaveFormat* format, std::vector<uint8_t>* pcm) {
-    std::FILE* file = fileName ? std::fopen(fileName, "rb") : nullptr;
+    // Found in the working folder, beside the program or in the installed data.
+    std::FILE* file = fileName ? std::fopen(FindDataFile(fileName).c_str(), "rb") : nullptr;
     if (!file) return WaveReadResult::CannotOpen;
     std::vector<uint8_t> bytes;
     uint8_t block[16384];

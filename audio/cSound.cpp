@@ -8,6 +8,8 @@
 #include "platform/audio.h"
 #include "platform/message_box.h"
 #include "platform/report.h"
+#include "platform/text.h"
+#include "platform/translation.h"
 
 namespace {
 
@@ -16,23 +18,20 @@ constexpr char kLoadErrorFormat[] =
     "\x25\x73\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xCC\x93\xC7\x82\xDD\x8D\x9E\x82\xDD\x82\xC9"
     "\x8E\xB8\x94\x73\x82\xB5\x82\xDC\x82\xB5\x82\xBD";
 
-bool SjisLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+// The game's message buffer: 64 bytes of Shift_JIS with its terminating NUL.
+constexpr size_t kMessageBufferBytes = 64;
 
 }  // namespace
 
-void FormatSoundLoadError(const char* fileName, char* text, size_t size) {
-    if (!text || size == 0) return;
-    std::snprintf(text, size, kLoadErrorFormat, fileName ? fileName : "");
-    // A cut may have split a two-byte character: drop its lone first byte.
-    const size_t length = std::strlen(text);
-    for (size_t i = 0; i < length; ++i) {
-        if (!SjisLeadByte(static_cast<unsigned char>(text[i]))) continue;
-        if (i + 1 >= length) {
-            text[i] = '\0';
-            break;
-        }
-        ++i;
-    }
+std::string SoundLoadErrorText(const char* fileName) {
+    const std::string format = TranslateSjis(kLoadErrorFormat);
+    const char* name = fileName ? fileName : "";
+    const int length = std::snprintf(nullptr, 0, format.c_str(), name);
+    if (length <= 0) return "";
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    std::snprintf(text.data(), text.size(), format.c_str(), name);
+    text.pop_back();
+    return CutToShiftJisWidth(text, kMessageBufferBytes - 1);
 }
 
 cSound::~cSound() {
@@ -45,9 +44,10 @@ int32_t cSound::Load(const char* fileName) {
     std::vector<uint8_t> pcm;
     switch (ReadWaveFile(fileName, &format, &pcm)) {
         case WaveReadResult::CannotOpen: {
-            char text[64];
-            FormatSoundLoadError(fileName, text, sizeof text);
-            MessageBox(text, kSjisErrorWord, MessageBoxStyle::Error);
+            // One box per file and run; the same file failing again is a line on stderr.
+            const std::string file = fileName ? fileName : "";
+            MessageBoxOnceUtf8("sound file " + file, SoundLoadErrorText(fileName),
+                               TranslateSjis(kSjisErrorWord), MessageBoxStyle::Error);
             return 1;
         }
         case WaveReadResult::Invalid:

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 struct SoundClip;
 
@@ -21,7 +22,8 @@ public:
     SoundClip* buffer = nullptr;  // owned; empty until loaded
 };
 
-// The text of the box shown for a sound file that cannot be opened:
-// "<fileName>ファイルの読み込みに失敗しました" in Shift_JIS, cut to fit the
-// 64-byte message buffer on a character boundary.
-void FormatSoundLoadError(const char* fileName, char* text, size_t size);
+// The text of the box shown for a sound file that cannot be opened, in the
+// player's language (UTF-8): "<fileName>ファイルの読み込みに失敗しました" in the
+// game's own words. It is cut where the game's 64-byte message buffer would
+// end, as if in Shift_JIS, on a character boundary.
+std::string SoundLoadErrorText(const char* fileName);

@@ -141,5 +141,5 @@ void cFont::Draw() {
     }
     // Owners write `text` directly; it is read up to its NUL or its end.
     DrawSpriteText(sprite, font, std::string_view(text, strnlen(text, sizeof text)), placement,
-                   color);
+                   color, utf8 ? TextEncoding::Utf8 : TextEncoding::ShiftJis);
 }

@@ -72,7 +72,8 @@ public:
 
 // A line of Shift_JIS text in a 32-pixel Japanese proportional Gothic. With its
 // size of 32 x 32 the text starts 16 pixels left of and above the position and
-// turns about the position.
+// turns about the position. With `utf8` set the text is read as UTF-8 instead
+// (the translated texts, in any language).
 class cFont : public c2DMetaObject {
 public:
     cFont(const char* text, int32_t x, int32_t y);
@@ -82,6 +83,7 @@ public:
     Font* font = nullptr;  // owned; null without a device or an installed face
     uint32_t color = 0xFF000000u;  // ARGB text colour
     char text[256] = {};  // Shift_JIS, NUL-terminated; owners overwrite it
+    bool utf8 = false;    // text holds UTF-8 rather than Shift_JIS
 
     // The font description every label asks for.
     static FontDescription Description();

@@ -23,7 +23,8 @@ Texture* cTextureManager::CreateTexture(const char* name) {
     const std::string key = name ? name : "";
     auto found = paths.find(key);
     if (found == paths.end()) {
-        MessageBox(kTextureFailed, key.c_str(), MessageBoxStyle::Plain);
+        // One box per name and run; a name asked for again is a line on stderr.
+        MessageBoxOnce("texture name " + key, kTextureFailed, key.c_str(), MessageBoxStyle::Plain);
         // From now on the name counts as registered, with an empty path.
         found = paths.emplace(key, std::string()).first;
     }
@@ -32,6 +33,10 @@ Texture* cTextureManager::CreateTexture(const char* name) {
 
 Texture* LoadTextureFile(const char* path) {
     Texture* texture = LoadTexture(graphics.device, path);
-    if (!texture) MessageBox(kImageFailed, path ? path : "", MessageBoxStyle::Plain);
+    // One box per file and run; the same file failing again is a line on stderr.
+    if (!texture) {
+        const std::string file = path ? path : "";
+        MessageBoxOnce("image file " + file, kImageFailed, file.c_str(), MessageBoxStyle::Plain);
+    }
     return texture;
 }

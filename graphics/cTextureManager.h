@@ -20,14 +20,16 @@ public:
     void RegisterTexture(const char* name, const char* path);
     // A new texture from the file registered for `name`, or null. An unknown
     // name is reported once, then counts as registered with an empty path; a
-    // file that cannot be loaded is reported each time.
+    // file that cannot be loaded gets its box once per run, then a line on
+    // standard error each time.
     Texture* CreateTexture(const char* name);
 
     std::map<std::string, std::string> paths;  // name -> file, compared byte for byte
 };
 
 // Decodes the image file at `path` on the game's device; reports a failure in a
-// message box captioned with the path and answers null.
+// message box captioned with the path (once per path and run; later failures
+// are a line on standard error) and answers null.
 Texture* LoadTextureFile(const char* path);
 
 extern cTextureManager textureManager;

@@ -66,6 +66,11 @@ int32_t cInput::Init(WindowHandle window, InputDevices* devices) {
 void cInput::Refresh() {
     prevMouse = mouse;
     mouse = rawMouse;
+    // A click that began and ended between two steps counts for this one.
+    mouse.left |= pressedSinceSample.left;
+    mouse.right |= pressedSinceSample.right;
+    mouse.middle |= pressedSinceSample.middle;
+    pressedSinceSample = MouseState{};
     if (devices) {
         int x = 0, y = 0;
         devices->GetCursor(window, &x, &y);
@@ -76,14 +81,20 @@ void cInput::Refresh() {
     std::memcpy(prevKeys, keys, sizeof keys);
     // Without the focus the keyboard is not read: keys keep their values, and
     // as prevKeys was just copied from them no key counts as pressed.
-    if (devices && keyboard && devices->HasFocus(window)) devices->ReadKeyboard(keys);
+    const bool keysRead = devices && keyboard && devices->HasFocus(window);
+    if (keysRead) devices->ReadKeyboard(keys);
 
     bool active = false;
     uint8_t now[256] = {};
     if (keyboardOnly && devices) {
         WindowHandle game = devices->FindWindowByTitle(windowTitle);
         active = game && devices->HasFocus(game);
-        if (active) devices->ReadKeyboard(now);
+        // One read per step: a read also takes the taps since the last one.
+        if (active && keysRead && game == window) {
+            std::memcpy(now, keys, sizeof now);
+        } else if (active) {
+            devices->ReadKeyboard(now);
+        }
     }
     for (int slot = 0; slot < kPadSlots; ++slot) {
         pads[slot].previous = pads[slot].current;

@@ -82,6 +82,10 @@ public:
     // messages, between two steps; Refresh copies the record into `mouse`.
     // Its x and y are never written.
     MouseState rawMouse;
+    // The buttons whose down message the window procedure handled since the
+    // last sample: Refresh reports them down for that one step even when they
+    // were let go before it, then clears them. Its x and y are never written.
+    MouseState pressedSinceSample;
     JoyState2 padBuffers[kPadSlots] = {};  // the last state read from each pad
     // Pads are played from the keyboard (--keyboard-pad): every slot reads
     // Z X A S / E R W Q / Enter Space and the arrow keys instead of its pad.

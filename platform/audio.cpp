@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/data_files.h"
 #include "platform/platform.h"
 #include "platform/sdl_internal.h"
 #include "platform/window.h"
@@ -175,7 +176,8 @@ void StopChannel(int channel) {
 bool StartMusicFile(const std::string& path, std::string* error) {
     StopMusicFile();
     if (!OpenAudioOutput(kMixerChannels, error)) return false;
-    Mix_Music* music = Mix_LoadMUS(path.c_str());
+    // A relative path not found from the working folder may be the game's own.
+    Mix_Music* music = Mix_LoadMUS(FindDataFile(path).c_str());
     if (!music) {
         if (error) *error = Mix_GetError();
         return false;

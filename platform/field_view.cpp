@@ -47,3 +47,14 @@ void FieldPointToWindow(int fieldX, int fieldY, int windowWidth, int windowHeigh
     *windowX = static_cast<int>(std::floor(px * windowWidth / outputWidth));
     *windowY = static_cast<int>(std::floor(py * windowHeight / outputHeight));
 }
+
+double FitWindowScale(double requested, int fieldWidth, int fieldHeight, int areaWidth,
+                      int areaHeight) {
+    if (!(requested > 1.0)) return 1.0;
+    if (fieldWidth <= 0 || fieldHeight <= 0) return requested;
+    const double across = static_cast<double>(areaWidth - kWindowFrameWidth) / fieldWidth;
+    const double down = static_cast<double>(areaHeight - kWindowFrameHeight) / fieldHeight;
+    const double room = std::floor((across < down ? across : down) * 100.0) / 100.0;
+    if (requested <= room) return requested;
+    return room > 1.0 ? room : 1.0;
+}

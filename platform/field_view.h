@@ -27,3 +27,14 @@ void WindowPointToField(int windowX, int windowY, int windowWidth, int windowHei
 void FieldPointToWindow(int fieldX, int fieldY, int windowWidth, int windowHeight,
                         int outputWidth, int outputHeight, int fieldWidth, int fieldHeight,
                         int* windowX, int* windowY);
+
+// The room a window manager's frame (title bar and borders) takes around a window.
+constexpr int kWindowFrameWidth = 16;
+constexpr int kWindowFrameHeight = 48;
+
+// The largest scale up to `requested` at which a window of the field times
+// the scale, with its frame around it, fits a desktop area of areaWidth x
+// areaHeight; in hundredths, and never below 1 (a desktop too small for even
+// that gets the field at its own size).
+double FitWindowScale(double requested, int fieldWidth, int fieldHeight, int areaWidth,
+                      int areaHeight);

@@ -22,7 +22,8 @@ struct Font {
     std::string file;
     // The last text drawn and its rendering (white, coloured when drawn).
     bool cached = false;
-    std::string cachedSjis;
+    std::string cachedText;
+    TextEncoding cachedEncoding = TextEncoding::ShiftJis;
     SDL_Texture* texture = nullptr;
     int width = 0;
     int height = 0;
@@ -90,8 +91,30 @@ bool MatchFace(const char* family, uint32_t weight, bool exact, std::string* fil
     return ok;
 }
 
+// Any sans face at all, for the Latin letters and digits, when no face covers Japanese.
+bool MatchLatinFace(uint32_t weight, std::string* file, int* index) {
+    FcPattern* pattern = FcPatternCreate();
+    if (!pattern) return false;
+    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>("sans-serif"));
+    FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(static_cast<int>(weight)));
+    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcDefaultSubstitute(pattern);
+    FcResult result = FcResultNoMatch;
+    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+    FcPatternDestroy(pattern);
+    if (!match) return false;
+    FcChar8* path = nullptr;
+    const bool ok = FcPatternGetString(match, FC_FILE, 0, &path) == FcResultMatch && path;
+    if (ok) {
+        *file = reinterpret_cast<const char*>(path);
+        if (FcPatternGetInteger(match, FC_INDEX, 0, index) != FcResultMatch) *index = 0;
+    }
+    FcPatternDestroy(match);
+    return ok;
+}
+
 // The requested face when it is installed, else IPAPGothic (the proportional
-// Gothic that stands in for it), else any Japanese sans face.
+// Gothic that stands in for it), else any Japanese sans face, else a Latin one.
 std::pair<std::string, int> ResolveFace(const std::string& familyUtf8, uint32_t weight) {
     FaceCache& cache = Faces();
     const auto key = std::make_pair(familyUtf8, weight);
@@ -105,6 +128,11 @@ std::pair<std::string, int> ResolveFace(const std::string& familyUtf8, uint32_t 
             !MatchFace("IPAPGothic", weight, true, &face.first, &face.second) &&
             !MatchFace("sans-serif", weight, false, &face.first, &face.second)) {
             face = {"", 0};
+            if (MatchLatinFace(weight, &face.first, &face.second) && !cache.warned) {
+                cache.warned = true;
+                Report("font", "no Japanese face is installed; labels use %s and show "
+                       "Latin letters and digits only", face.first.c_str());
+            }
         }
     }
     cache.files.emplace(key, face);
@@ -152,7 +180,7 @@ Font* CreateFont(RenderDevice* device, const FontDescription& description) {
         FaceCache& cache = Faces();
         if (!cache.warned) {
             cache.warned = true;
-            Report("font", "no Japanese face could be opened for \"%s\"", family.c_str());
+            Report("font", "no face could be opened for \"%s\"", family.c_str());
         }
         return nullptr;
     }
@@ -169,17 +197,19 @@ void ReleaseFont(Font* font) {
     delete font;
 }
 
-void DrawSpriteText(Sprite* sprite, Font* font, std::string_view sjis, const Placement& placement,
-                    uint32_t argb) {
+void DrawSpriteText(Sprite* sprite, Font* font, std::string_view text, const Placement& placement,
+                    uint32_t argb, TextEncoding encoding) {
     if (!sprite || !font || !font->ttf) return;
     SDL_Renderer* renderer = SdlRendererOf(sprite->device);
     if (!renderer) return;
-    if (!font->cached || font->cachedSjis != sjis) {
+    if (!font->cached || font->cachedText != text || font->cachedEncoding != encoding) {
         DropCachedText(font);
         font->cached = true;
-        font->cachedSjis.assign(sjis.data(), sjis.size());
+        font->cachedText.assign(text.data(), text.size());
+        font->cachedEncoding = encoding;
         ++font->renders;
-        const std::string utf8 = SjisToUtf8(sjis);
+        const std::string utf8 =
+            encoding == TextEncoding::Utf8 ? std::string(text) : SjisToUtf8(text);
         if (!utf8.empty()) {
             // Rendered white; the colour is applied as a modulation when drawn,
             // so a colour change needs no new rendering.

@@ -97,6 +97,9 @@ const ScancodeTable& Table() {
     return table;
 }
 
+// Keys that went down since the keyboard was last read, by scancode.
+bool keysWentDown[SDL_NUM_SCANCODES] = {};
+
 int32_t ScaleTrigger(int value) {  // 0..32767 to 0..65536
     if (value < 0) value = 0;
     return static_cast<int32_t>((static_cast<int64_t>(value) * kAxisMax) / 32767);
@@ -237,9 +240,12 @@ public:
         if (!state) return;
         if (count > SDL_NUM_SCANCODES) count = SDL_NUM_SCANCODES;
         const ScancodeTable& table = Table();
+        // A key that went down since the last read is down for this read, even
+        // when it was let go again before it: a short tap counts for one step.
         for (int i = 0; i < count; ++i) {
-            if (state[i] && table.key[i]) keys[table.key[i]] = 0x80;
+            if ((state[i] || keysWentDown[i]) && table.key[i]) keys[table.key[i]] = 0x80;
         }
+        std::memset(keysWentDown, 0, sizeof keysWentDown);
     }
 
     void GetCursor(WindowHandle window, int* x, int* y) override {
@@ -254,6 +260,10 @@ InputDevices& SystemInputDevices() {
     // Never destroyed: `input` may still hold it during static destruction.
     static SdlInputDevices* devices = new SdlInputDevices;
     return *devices;
+}
+
+void NoteKeyWentDown(int scancode) {
+    if (scancode >= 0 && scancode < SDL_NUM_SCANCODES) keysWentDown[scancode] = true;
 }
 
 uint8_t KeyCodeOfScancode(int scancode) {

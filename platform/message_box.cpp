@@ -2,11 +2,13 @@
 
 #include <SDL.h>
 
+#include <set>
 #include <utility>
 
 #include "platform/platform.h"
 #include "platform/report.h"
 #include "platform/text.h"
+#include "platform/translation.h"
 
 namespace {
 
@@ -15,11 +17,20 @@ MessageBoxHandler& Handler() {
     return handler;
 }
 
+// The keys whose box has been shown in this run.
+std::set<std::string>& ShownKeys() {
+    static std::set<std::string> keys;
+    return keys;
+}
+
 }  // namespace
 
 void MessageBox(const char* textSjis, const char* captionSjis, MessageBoxStyle style) {
-    const std::string text = SjisToUtf8(textSjis ? textSjis : "");
-    const std::string caption = SjisToUtf8(captionSjis ? captionSjis : "");
+    MessageBoxUtf8(TranslateSjis(textSjis ? textSjis : ""),
+                   TranslateSjis(captionSjis ? captionSjis : ""), style);
+}
+
+void MessageBoxUtf8(const std::string& text, const std::string& caption, MessageBoxStyle style) {
     if (Handler()) {
         Handler()(text, caption, style);
         return;
@@ -32,6 +43,23 @@ void MessageBox(const char* textSjis, const char* captionSjis, MessageBoxStyle s
     }
     Report(caption.c_str(), "%s", text.c_str());
 }
+
+void MessageBoxOnce(const std::string& key, const char* textSjis, const char* captionSjis,
+                    MessageBoxStyle style) {
+    MessageBoxOnceUtf8(key, TranslateSjis(textSjis ? textSjis : ""),
+                       TranslateSjis(captionSjis ? captionSjis : ""), style);
+}
+
+void MessageBoxOnceUtf8(const std::string& key, const std::string& text,
+                        const std::string& caption, MessageBoxStyle style) {
+    if (ShownKeys().insert(key).second) {
+        MessageBoxUtf8(text, caption, style);
+    } else {
+        Report(caption.c_str(), "%s", text.c_str());
+    }
+}
+
+void ForgetMessageBoxKeys() { ShownKeys().clear(); }
 
 MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler) {
     return std::exchange(Handler(), std::move(handler));

@@ -1,12 +1,15 @@
 #include "platform/platform.h"
 
 #include <SDL.h>
+#include <SDL_syswm.h>
 #include <X11/Xlib.h>
 
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "platform/report.h"
+#include "platform/sdl_internal.h"
 
 namespace {
 
@@ -20,6 +23,40 @@ int OnDisplayLost(Display*) {
     displayLost = true;
     Report("window", "the connection to the display was lost");
     return 0;
+}
+
+// The game window on X: destroyed by another client (xdotool windowclose, a
+// tool that kills windows), it ends the game as its close box does. Xlib
+// reports every later request on it as an error; the default handler would
+// end the process with status 1 in the middle of a frame.
+SDL_Window* gameWindow = nullptr;
+Display* gameDisplay = nullptr;
+bool windowGone = false;            // our X window no longer exists
+bool windowGoneUnreported = false;  // and the message queue has not heard of it yet
+XErrorHandler previousErrorHandler = nullptr;
+
+Window GameXWindow() {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!gameWindow || !SDL_GetWindowWMInfo(gameWindow, &info) ||
+        info.subsystem != SDL_SYSWM_X11) {
+        return 0;
+    }
+    return info.info.x11.window;
+}
+
+int OnXError(Display* display, XErrorEvent* error) {
+    const bool aboutOurWindow =
+        (error->error_code == BadWindow || error->error_code == BadDrawable) &&
+        error->resourceid != 0 && error->resourceid == GameXWindow();
+    if (aboutOurWindow && !windowGone) {
+        windowGone = windowGoneUnreported = true;
+        Report("window", "the game window was destroyed by another program");
+    }
+    // Once it is gone, whatever still refers to it fails harmlessly until the
+    // game has ended.
+    if (windowGone) return 0;
+    return previousErrorHandler ? previousErrorHandler(display, error) : 0;
 }
 
 bool Start(Uint32 flags, std::string* error) {
@@ -42,9 +79,26 @@ bool StartVideo(std::string* error) {
     SDL_SetHint(SDL_HINT_APP_NAME, "Kaziro");
     if (!Start(SDL_INIT_VIDEO | SDL_INIT_EVENTS, error)) return false;
     const char* driver = SDL_GetCurrentVideoDriver();
-    if (driver && std::strcmp(driver, "x11") == 0) XSetIOErrorHandler(OnDisplayLost);
+    if (driver && std::strcmp(driver, "x11") == 0) {
+        XSetIOErrorHandler(OnDisplayLost);
+        // After SDL's own handler, which ours hands every other error to.
+        static bool installed = false;
+        if (!installed) previousErrorHandler = XSetErrorHandler(OnXError);
+        installed = true;
+    }
     return true;
 }
+
+void NoteGameWindow(SDL_Window* window) {
+    gameWindow = window;
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (window && SDL_GetWindowWMInfo(window, &info) && info.subsystem == SDL_SYSWM_X11) {
+        gameDisplay = info.info.x11.display;
+    }
+}
+
+bool GameWindowDestroyedFromOutside() { return std::exchange(windowGoneUnreported, false); }
 
 bool StartAudio(std::string* error) { return Start(SDL_INIT_AUDIO, error); }
 
@@ -63,5 +117,12 @@ bool HasRealDisplay() {
 }
 
 PlatformLifetime::~PlatformLifetime() {
-    if (SDL_WasInit(0) != 0 && !displayLost) SDL_Quit();
+    if (SDL_WasInit(0) == 0 || displayLost) return;
+    if (windowGone && gameWindow && gameDisplay) {
+        // What SDL asks of the dead window as it lets it go fails while our
+        // handler still answers for it, not after SDL has put Xlib's back.
+        SDL_DestroyWindow(gameWindow);
+        XSync(gameDisplay, False);
+    }
+    SDL_Quit();
 }

@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/data_files.h"
 #include "platform/field_view.h"
 #include "platform/render_internal.h"
 #include "platform/sdl_internal.h"
@@ -285,7 +286,8 @@ Texture* LoadTexture(RenderDevice* device, const char* path) {
     SDL_Renderer* renderer = RendererOf(device);
     if (!renderer || !path || !*path) return nullptr;
     EnsureImageLoader();
-    SDL_Surface* decoded = IMG_Load(path);
+    // Found in the working folder, beside the program or in the installed data.
+    SDL_Surface* decoded = IMG_Load(FindDataFile(path).c_str());
     if (!decoded) return nullptr;
     SDL_Surface* surface = SDL_ConvertSurfaceFormat(decoded, SDL_PIXELFORMAT_ARGB8888, 0);
     SDL_FreeSurface(decoded);

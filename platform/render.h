@@ -149,15 +149,21 @@ struct FontDescription {
 };
 
 // A font for one label: the closest installed face to the description, found
-// through fontconfig, and the label's own cache of rendered text. Null when no
-// usable face is installed or there is no device.
+// through fontconfig, and the label's own cache of rendered text. Without a
+// Japanese face a Latin sans face stands in (said once on standard error), so
+// digits and Latin letters still show. Null when no usable face is installed
+// or there is no device.
 Font* CreateFont(RenderDevice* device, const FontDescription& description);
 void ReleaseFont(Font* font);
-// Draws Shift_JIS text (up to `sjis.size()` bytes) with its top-left corner at
-// the placement's local (left, top), in colour `argb`. The text is converted and
+// How a label's bytes are to be read: the game's own Shift_JIS, or UTF-8
+// (translated texts, in any language).
+enum class TextEncoding { ShiftJis, Utf8 };
+// Draws text (up to `text.size()` bytes) with its top-left corner at the
+// placement's local (left, top), in colour `argb`. The text is converted and
 // rendered only when it differs from the text the font drew last.
-void DrawSpriteText(Sprite* sprite, Font* font, std::string_view sjis,
-                    const Placement& placement, uint32_t argb);
+void DrawSpriteText(Sprite* sprite, Font* font, std::string_view text,
+                    const Placement& placement, uint32_t argb,
+                    TextEncoding encoding = TextEncoding::ShiftJis);
 // How many times this font has rendered text (the cache's misses).
 uint32_t FontRenderCount(const Font* font);
 // The file of the face a description resolves to (UTF-8 path), or empty.

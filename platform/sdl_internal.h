@@ -14,3 +14,12 @@ WindowHandle CurrentGameWindow();
 // thread when the window or the audio output is set up, before any audio
 // thread can post the notice.
 void RegisterMusicNotice();
+// Notes that a key went down (its SDL scancode), as its event is translated:
+// the next keyboard read reports it down even when it is up again by then.
+void NoteKeyWentDown(int scancode);
+// Notes the game window, so that an X error about it (another program
+// destroyed it) is recognised.
+void NoteGameWindow(SDL_Window* window);
+// Whether the game window was destroyed by another program since the last
+// call (answered true once).
+bool GameWindowDestroyedFromOutside();

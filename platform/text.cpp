@@ -46,3 +46,26 @@ std::string SjisToUtf8(std::string_view sjis) {
 bool Utf8ToSjis(std::string_view utf8, std::string* out) {
     return Convert("CP932", "UTF-8", utf8, out);
 }
+
+std::string CutToShiftJisWidth(std::string_view utf8, size_t bytes) {
+    size_t width = 0;
+    size_t i = 0;
+    while (i < utf8.size()) {
+        const auto lead = static_cast<unsigned char>(utf8[i]);
+        size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+        if (i + length > utf8.size()) break;  // a character cut short already
+        size_t wide = 2;
+        if (length == 1) {
+            wide = 1;
+        } else if (length == 3) {
+            // U+FF61 to U+FF9F, half-width katakana: EF BD A1 to EF BE 9F.
+            const auto b1 = static_cast<unsigned char>(utf8[i + 1]);
+            const auto b2 = static_cast<unsigned char>(utf8[i + 2]);
+            if (lead == 0xEF && ((b1 == 0xBD && b2 >= 0xA1) || (b1 == 0xBE && b2 <= 0x9F))) wide = 1;
+        }
+        if (width + wide > bytes) break;
+        width += wide;
+        i += length;
+    }
+    return std::string(utf8.substr(0, i));
+}

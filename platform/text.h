@@ -12,3 +12,7 @@ bool SjisToUtf8(std::string_view sjis, std::string* out);
 std::string SjisToUtf8(std::string_view sjis);
 // Converts UTF-8 to Shift_JIS (CP932); false when a character has no CP932 form.
 bool Utf8ToSjis(std::string_view utf8, std::string* out);
+// Cuts UTF-8 text, on a character boundary, where its Shift_JIS form would
+// pass `bytes` bytes: one byte for ASCII and half-width katakana, two for
+// every other character.
+std::string CutToShiftJisWidth(std::string_view utf8, size_t bytes);

@@ -13,8 +13,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/data_files.h"
 #include "platform/field_view.h"
 #include "platform/platform.h"
+#include "platform/report.h"
 #include "platform/sdl_internal.h"
 
 struct GameWindow {
@@ -97,7 +99,7 @@ uintptr_t VirtualKeyOf(SDL_Keycode key) {
 // The window's own icon, from an image file (none when it cannot be read).
 void SetIconFrom(SDL_Window* window, const char* file) {
     if (!file || !*file) return;
-    SDL_Surface* icon = IMG_Load(file);
+    SDL_Surface* icon = IMG_Load(FindDataFile(file).c_str());
     if (!icon) return;
     SDL_SetWindowIcon(window, icon);
     SDL_FreeSurface(icon);
@@ -136,6 +138,7 @@ void Translate(const SDL_Event& e) {
     Message m;
     switch (e.type) {
         case SDL_KEYDOWN: {
+            NoteKeyWentDown(e.key.keysym.scancode);  // a tap between two reads still counts
             m.window = WindowOfId(e.key.windowID);
             if (!m.window) return;
             // With Alt held a key is a system key, as Alt+Enter is.
@@ -253,7 +256,19 @@ WindowHandle CreateGameWindow(const char* className, const char* caption, int cl
     }
     // A scaled window is the field times the scale; the desktop's own pixels
     // are used where it scales windows (high DPI), so nothing is blurred.
-    const double scale = look.scale >= 1.0 ? look.scale : 1.0;
+    double scale = look.scale >= 1.0 ? look.scale : 1.0;
+    // It must fit the desktop's usable area with its frame (a driver that
+    // shows nothing has no desktop to fit).
+    SDL_Rect usable;
+    if (scale > 1.0 && !look.fullscreen && HasRealDisplay() &&
+        SDL_GetDisplayUsableBounds(0, &usable) == 0) {
+        const double fitted = FitWindowScale(scale, clientWidth, clientHeight, usable.w, usable.h);
+        if (fitted < scale) {
+            Report("window", "a window %g times the field does not fit the desktop's %d x %d; "
+                   "it is %g times the field", scale, usable.w, usable.h, fitted);
+            scale = fitted;
+        }
+    }
     const int width = static_cast<int>(std::lround(clientWidth * scale));
     const int height = static_cast<int>(std::lround(clientHeight * scale));
     Uint32 flags = SDL_WINDOW_SHOWN | SDL_WINDOW_ALLOW_HIGHDPI;
@@ -264,6 +279,7 @@ WindowHandle CreateGameWindow(const char* className, const char* caption, int cl
         if (error) *error = std::string("the window cannot be created: ") + SDL_GetError();
         return nullptr;
     }
+    NoteGameWindow(sdl);
     SetIconFrom(sdl, look.iconFile);
     SDL_EventState(SDL_DROPFILE, SDL_ENABLE);
     RegisterMusicNotice();
@@ -302,6 +318,11 @@ bool PeekMessage(Message* message) {
     if (s.queue.empty() && SDL_WasInit(SDL_INIT_EVENTS)) {
         SDL_Event e;
         while (SDL_PollEvent(&e)) Translate(e);
+    }
+    // Destroyed by another program: the window's end as after its close box
+    // (WM_DESTROY, whose handling queues the quit message).
+    if (GameWindowDestroyedFromOutside() && s.current && !s.current->destroyed) {
+        DestroyGameWindow(s.current);
     }
     if (s.queue.empty()) return false;
     *message = s.queue.front();

@@ -5,11 +5,11 @@
 set -euo pipefail
 
 packages=(
-  # build
-  build-essential cmake pkg-config
-  # the platform layer
+  # build (gettext: msgfmt compiles the translations)
+  build-essential cmake pkg-config gettext
+  # the platform layer; DejaVu is the Latin face where no Japanese one is installed
   libsdl2-dev libsdl2-image-dev libsdl2-ttf-dev libsdl2-mixer-dev
-  libfontconfig-dev libx11-dev fonts-ipafont-gothic
+  libfontconfig-dev libx11-dev fonts-ipafont-gothic fonts-dejavu-core
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # end-to-end tests in a real X server, fuzzing, leak checks, packaging

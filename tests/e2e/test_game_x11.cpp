@@ -297,11 +297,10 @@ TEST_F(RealWindow, PaddleFollowsTheCursorAndTurnsWhileAButtonIsHeld) {
 TEST_F(RealWindow, KeypadThreeGivesThreeRowsOfSlots) {
     Xdo("mousemove --window " + window + " 400 580");
     ASSERT_TRUE(WaitForShot([](const Shot& s) { return LabelRows(s) == 1; }, 10000));
-    // Held until the board shows it: the keyboard is sampled once per step, so
-    // a press and release within one step would not be seen (as for a player).
-    Xdo("keydown KP_3");
+    // A tap, pressed and let go at once: it falls between two steps, and the
+    // step after it still sees the key down.
+    Xdo("key --delay 0 KP_3");
     const bool three = WaitForShot([](const Shot& s) { return LabelRows(s) == 3; }, 10000);
-    Xdo("keyup KP_3");
     EXPECT_TRUE(three) << "labels found in " << LabelRows(last) << " rows";
     for (int y : {20, 100, 200, 300, 400, 500, 580}) {
         EXPECT_FALSE(last.White(100, y)) << y;
@@ -327,6 +326,14 @@ TEST_F(RealWindow, CloseBoxEndsTheGameWithStatusZero) {
     EXPECT_EQ(status, 0);
 }
 
+TEST_F(RealWindow, AWindowDestroyedByAnotherProgramEndsTheGameWithStatusZero) {
+    Geometry();  // the window that stays
+    Xdo("windowclose " + window);  // XDestroyWindow from another client
+    const int status = WaitExit(game, 10000);
+    if (status >= 0) game = -1;
+    EXPECT_EQ(status, 0);
+}
+
 TEST_F(RealWindow, LosingTheDisplayEndsTheGameWithStatusOne) {
     // The X server goes away under the game (the session ended): it must not
     // wait on the dead connection for ever.
@@ -344,8 +351,8 @@ namespace {
 class LargeScreen : public RealWindow {
 protected:
     void SetUp() override {}
-    void Start(std::vector<std::string> args) {
-        screen = "1920x1200x24";
+    void Start(std::vector<std::string> args, const char* size = "1920x1200x24") {
+        screen = size;
         gameArgs = std::move(args);
         StartX();
         StartWindowManager();
@@ -403,7 +410,8 @@ TEST_F(LargeScreen, FullscreenShowsTheFieldTwiceItsSizeCentredAndF11GivesTheWind
 }
 
 TEST_F(LargeScreen, ScaleTwoGivesAWindowTwiceTheFieldWithThePaddleUnderTheCursor) {
-    Start({"--scale", "2"});
+    // Tall enough for 1200 rows and the window's frame above them.
+    Start({"--scale", "2"}, "1920x1280x24");
     ASSERT_TRUE(WaitFor([&] { return Geometry() == "1600x1200"; }, 10000)) << Geometry();
     Xdo("mousemove --window " + window + " 500 700");
     ASSERT_TRUE(WaitFor([&] {

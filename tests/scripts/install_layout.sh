@@ -3,7 +3,9 @@
 # integration (desktop entry, AppStream metainfo and manual page through their
 # validators), and starts the installed launcher from another folder headless:
 # the game must find its art (no image message on standard error) and end with
-# status 0 on SIGTERM.
+# status 0 on SIGTERM. Then the installed program itself, without the launcher,
+# with a picture taken away and an English locale: it finds the installed data
+# and the installed English catalogue relative to itself.
 set -euo pipefail
 build=$(pwd)
 tmp=$(mktemp -d)
@@ -20,6 +22,7 @@ mv "$tmp/prefix" "$tmp/moved"
 root="$tmp/moved"
 
 for f in bin/kaziro libexec/kaziro/kaziro share/applications/kaziro.desktop \
+         share/locale/en/LC_MESSAGES/kaziro.mo \
          share/icons/hicolor/64x64/apps/kaziro.png share/icons/hicolor/256x256/apps/kaziro.png \
          share/kaziro/Graphic/Panel.png share/kaziro/Graphic/Bar.png \
          share/kaziro/Sound/Set.wav share/kaziro/Sound/Pad5.wav; do
@@ -60,21 +63,31 @@ file "$root/share/icons/hicolor/256x256/apps/kaziro.png" | grep -q "256 x 256"
 
 mkdir -p "$tmp/elsewhere"
 cd "$tmp/elsewhere"
-SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy "$root/bin/kaziro" 2>"$tmp/stderr" &
-game=$!
-# Wait until the game has installed its SIGTERM handler (it then quits cleanly
-# on SIGTERM, after it has finished starting and loading the board's art).
-for _ in $(seq 1 200); do
-  mask=$(awk '/^SigCgt:/ {print $2}' "/proc/$game/status" 2>/dev/null || echo 0)
-  if [ $(( 0x${mask:-0} & 0x4000 )) -ne 0 ]; then break; fi
-  sleep 0.05
-done
-kill -TERM "$game"
-status=0
-wait "$game" || status=$?
-game=""
+# Starts the command "$@" headless, waits until the game has installed its
+# SIGTERM handler (it then quits cleanly on SIGTERM, after it has finished
+# starting and loading the board's art), ends it and checks the status.
+run_installed() {
+  SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy "$@" 2>"$tmp/stderr" &
+  game=$!
+  for _ in $(seq 1 200); do
+    mask=$(awk '/^SigCgt:/ {print $2}' "/proc/$game/status" 2>/dev/null || echo 0)
+    if [ $(( 0x${mask:-0} & 0x4000 )) -ne 0 ]; then break; fi
+    sleep 0.05
+  done
+  kill -TERM "$game"
+  status=0
+  wait "$game" || status=$?
+  game=""
+  [ "$status" -eq 0 ] || { echo "exit status $status"; cat "$tmp/stderr"; exit 1; }
+}
+run_installed "$root/bin/kaziro"
 if [ -s "$tmp/stderr" ]; then
   echo "unexpected output on standard error:"; cat "$tmp/stderr"; exit 1
 fi
-[ "$status" -eq 0 ] || { echo "exit status $status"; exit 1; }
+
+rm "$root/share/kaziro/Graphic/Panel.png"
+run_installed env -u LANGUAGE -u LC_ALL -u LC_MESSAGES LANG=en_US.UTF-8 "$root/libexec/kaziro/kaziro"
+grep -qxF "kaziro: Graphic/Panel.png: The image data could not be read" "$tmp/stderr" ||
+  { echo "no English message for the missing picture:"; cat "$tmp/stderr"; exit 1; }
+if grep -v "Graphic/Panel.png" "$tmp/stderr"; then echo "other pictures were not found"; exit 1; fi
 echo "installed layout and launcher: ok"

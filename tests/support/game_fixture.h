@@ -65,6 +65,7 @@ public:
 
     void SetUp() override {
         boxes.clear();
+        ForgetMessageBoxKeys();
         SetMessageBoxHandler([this](const std::string& text, const std::string& caption,
                                     MessageBoxStyle) { boxes.push_back(caption + ": " + text); });
     }

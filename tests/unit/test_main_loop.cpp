@@ -12,6 +12,7 @@
 #include "audio/Music.h"
 #include "input/cInput.h"
 #include "net/cNetwork.h"
+#include "platform/keyboard_codes.h"
 #include "platform/sdl_internal.h"
 #include "platform/window.h"
 
@@ -225,6 +226,52 @@ TEST_F(MainLoopWindow, AButtonIsSeenByTheStepAfterItsMessageIsHandled) {
     EXPECT_EQ(RunFor(scene, clock), 0);
     // Pass 1 handles the key, pass 2 the press, pass 3 the release.
     EXPECT_EQ(left, (std::vector<int>{0, 0, 1, 0, 0}));
+}
+
+// A tap: a key and a button pressed and let go again between two steps, all
+// their messages handled before the next step. That step sees both down, the
+// one after sees both up.
+TEST_F(MainLoopWindow, ATapBetweenTwoStepsCountsForExactlyOneStep) {
+    ScriptedClock clock;
+    stepClock = 0;
+    clock.now = 17;  // a step at once, then 16 passes of 1 ms for the messages
+    TimedSteps scene(&clock, 3);
+    std::vector<int> left, keyP;
+    scene.onStep = [&] {
+        input.Refresh();
+        left.push_back(input.mouse.left);
+        keyP.push_back(input.keys[DIK_P] ? 1 : 0);
+    };
+    // The system's own devices; only the focus is given, which SDL's dummy
+    // driver never hands a window.
+    struct Focused : InputDevices {
+        InputDevices& system = SystemInputDevices();
+        bool StartPads() override { return true; }
+        int CountAttachedPads() override { return 0; }
+        std::unique_ptr<PadDevice> OpenPad(int) override { return nullptr; }
+        bool HasFocus(WindowHandle) override { return true; }
+        WindowHandle FindWindowByTitle(const char* t) override { return system.FindWindowByTitle(t); }
+        void ReadKeyboard(uint8_t keys[256]) override { system.ReadKeyboard(keys); }
+        void GetCursor(WindowHandle w, int* x, int* y) override { system.GetCursor(w, x, y); }
+    } devices;
+    input.Init(window, &devices);
+    input.rawMouse = input.pressedSinceSample = MouseState{};
+    for (Uint32 type : {SDL_KEYDOWN, SDL_KEYUP, SDL_MOUSEBUTTONDOWN, SDL_MOUSEBUTTONUP}) {
+        SDL_Event e;
+        SDL_zero(e);
+        e.type = type;
+        if (type == SDL_KEYDOWN || type == SDL_KEYUP) {
+            e.key = {type, 0, SDL_GetWindowID(SdlWindowOf(window)), 0, 0, 0, 0, {SDL_SCANCODE_P, SDLK_p, 0, 0}};
+        } else {
+            e.button.windowID = SDL_GetWindowID(SdlWindowOf(window));
+            e.button.button = SDL_BUTTON_LEFT;
+        }
+        SDL_PushEvent(&e);
+    }
+    EXPECT_EQ(RunFor(scene, clock), 0);
+    input.Shutdown();
+    EXPECT_EQ(left, (std::vector<int>{0, 1, 0}));
+    EXPECT_EQ(keyP, (std::vector<int>{0, 1, 0}));
 }
 
 // Closing the window goes through the default handling to WM_DESTROY and the

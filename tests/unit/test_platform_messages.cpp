@@ -207,6 +207,16 @@ TEST(ShiftJisText, InvalidBytesAreReportedNotSilentlyDropped) {
     EXPECT_FALSE(SjisToUtf8(std::string("\xA0", 1), &utf8));
 }
 
+TEST(FieldView, AScaledWindowWithItsFrameFitsTheDesktopAndNeverGoesBelowOne) {
+    EXPECT_EQ(FitWindowScale(2.0, 800, 600, 1920, 1280), 2.0);   // room enough
+    EXPECT_EQ(FitWindowScale(1.5, 800, 600, 3840, 2160), 1.5);
+    EXPECT_EQ(FitWindowScale(2.0, 800, 600, 1920, 1200), 1.92);  // the title bar needs 48
+    EXPECT_EQ(FitWindowScale(4.0, 800, 600, 1024, 768), 1.2);
+    EXPECT_EQ(FitWindowScale(3.0, 800, 600, 2000, 1700), 2.48);  // the width limits it
+    EXPECT_EQ(FitWindowScale(2.0, 800, 600, 800, 600), 1.0);     // no room even for 1
+    EXPECT_EQ(FitWindowScale(1.0, 800, 600, 640, 480), 1.0);
+}
+
 TEST(FieldView, TheFieldFillsAnyOutputWithItsAspectAndTheCursorMapsBackOntoIt) {
     // The design's window: the field is the window.
     FieldView v = FitField(800, 600, 800, 600);

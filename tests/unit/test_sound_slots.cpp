@@ -64,6 +64,7 @@ struct Box {
 class SoundTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        ForgetMessageBoxKeys();
         old_ = SetMessageBoxHandler([this](const std::string& text, const std::string& caption,
                                            MessageBoxStyle style) {
             boxes.push_back({text, caption, style});
@@ -130,10 +131,13 @@ TEST_F(SoundTest, ASoundThatEndsKeepsItsSlotUntilTheReleasePass) {
     std::remove(path.c_str());
 }
 
-TEST_F(SoundTest, MissingFileShowsTheBoxOncePerRequest) {
+TEST_F(SoundTest, MissingFileShowsItsBoxOnceThenALineOnStandardError) {
     EXPECT_EQ(player.Play("Sound/Nothing.wav"), -1);
+    ::testing::internal::CaptureStderr();
     EXPECT_EQ(player.Play("Sound/Nothing.wav"), -1);
-    ASSERT_EQ(boxes.size(), 2u);
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(err, "kaziro: " + boxes[0].caption + ": " + boxes[0].text + "\n");
     EXPECT_EQ(boxes[0].text, "Sound/Nothing.wav\xE3\x83\x95\xE3\x82\xA1\xE3\x82\xA4\xE3\x83\xAB"
                              "\xE3\x81\xAE\xE8\xAA\xAD\xE3\x81\xBF\xE8\xBE\xBC\xE3\x81\xBF\xE3\x81"
                              "\xAB\xE5\xA4\xB1\xE6\x95\x97\xE3\x81\x97\xE3\x81\xBE\xE3\x81\x97\xE3"
@@ -146,18 +150,16 @@ TEST_F(SoundTest, MissingFileShowsTheBoxOncePerRequest) {
 
 TEST_F(SoundTest, LongNameIsCutToTheMessageBuffer) {
     std::string name(200, 'n');
-    char text[64];
-    std::memset(text, 0x7F, sizeof text);
-    FormatSoundLoadError(name.c_str(), text, sizeof text);
-    EXPECT_EQ(std::strlen(text), 63u);
-    EXPECT_EQ(std::string(text), name.substr(0, 63));
+    EXPECT_EQ(SoundLoadErrorText(name.c_str()), name.substr(0, 63));
 
-    // A cut inside a two-byte character drops its first byte.
+    // The cut falls where the game's 64-byte Shift_JIS buffer ends, never
+    // inside a character.
     for (size_t length = 20; length < 40; ++length) {
-        FormatSoundLoadError(std::string(length, 'a').c_str(), text, sizeof text);
-        std::string utf8;
-        EXPECT_TRUE(SjisToUtf8(text, &utf8)) << "name of " << length << " bytes";
-        EXPECT_LE(std::strlen(text), 63u);
+        const std::string text = SoundLoadErrorText(std::string(length, 'a').c_str());
+        std::string sjis;
+        EXPECT_TRUE(Utf8ToSjis(text, &sjis)) << "name of " << length << " bytes";
+        EXPECT_LE(sjis.size(), 63u);
+        EXPECT_GE(sjis.size(), std::min<size_t>(length + 32, 62));  // 16 two-byte characters
     }
     EXPECT_EQ(player.Play(("Sound/" + name).c_str()), -1);
     ASSERT_EQ(boxes.size(), 1u);

@@ -1,0 +1,21 @@
+// The game's texts in the player's language, through gettext catalogues
+// (the "kaziro" domain). The source texts (msgids) are the game's own
+// Japanese texts in UTF-8, listed in app/Texts.h; a Japanese, C or POSIX
+// locale shows them as they are.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Picks the player's language and opens the catalogues in `folder` (null:
+// FindCatalogueFolder()). The language follows gettext's order: LANGUAGE,
+// unless the locale is C or POSIX; else LC_ALL, LC_MESSAGES, LANG. It holds
+// also where that locale is not generated (only C.UTF-8 is, on a fresh
+// Debian). Returns the language list looked up, "" for the source texts.
+std::string StartTranslations(const char* folder = nullptr);
+// The text in the player's language (UTF-8); the source text itself when it
+// has no translation or StartTranslations has not run.
+std::string Translate(const char* sourceUtf8);
+// The same for a text the game keeps as a Shift_JIS constant: converted to
+// UTF-8, which is its msgid, then looked up.
+std::string TranslateSjis(std::string_view sjis);
