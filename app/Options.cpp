@@ -108,11 +108,9 @@ bool ParseOptions(const std::vector<std::string>& args, AppOptions* options, std
                 *error = "--host and --join cannot be combined";
                 return false;
             }
-            if (i + 1 >= args.size()) {
-                *error = "--join needs HOST[:PORT]";
-                return false;
-            }
             options->net = AppOptions::Net::Join;
+            // Without an address the game looks for a host on the local network.
+            if (i + 1 >= args.size() || args[i + 1].rfind("--", 0) == 0) continue;
             const std::string target = args[++i];
             std::string portText;
             if (!target.empty() && target.front() == '[') {  // [IPv6]:PORT
@@ -146,6 +144,19 @@ bool ParseOptions(const std::vector<std::string>& args, AppOptions* options, std
                 *error = "--join needs a host name";
                 return false;
             }
+        } else if (a == "--lockstep") {
+            options->lockstep = true;
+        } else if (a == "--autopilot") {
+            long seed = 0;
+            if (!value("a seed", &v)) return false;
+            if (!ParseCount(v, 0, 2147483647L, &seed)) {
+                *error = "--autopilot takes a seed, a whole number, not " + v;
+                return false;
+            }
+            options->autopilot = true;
+            options->autopilotSeed = static_cast<uint32_t>(seed);
+        } else if (a == "--net-log") {
+            if (!value("a file", &options->netLog)) return false;
         } else {
             *error = "unknown option: " + a;
             return false;
@@ -164,8 +175,12 @@ bool ParseOptions(const std::vector<std::string>& args, AppOptions* options, std
             return false;
         }
         options->players = 2;
-    } else if (delayGiven) {
-        *error = "--delay goes with --host or --join";
+    } else if (delayGiven || options->lockstep) {
+        *error = std::string(delayGiven ? "--delay" : "--lockstep") + " goes with --host or --join";
+        return false;
+    }
+    if (options->lockstep && options->net == AppOptions::Net::Join && options->host.empty()) {
+        *error = "--lockstep needs the host's address: --join HOST[:PORT]";
         return false;
     }
     return true;
@@ -183,16 +198,24 @@ std::string UsageText() {
            "                      on the window does the same)\n"
            "  --fullscreen        start fullscreen on the desktop's own resolution\n"
            "  --scale N           a window N times the field's size (1 to 4, e.g. 1.5)\n"
-           "  --host [PORT]       wait for a second machine to join a two-player game\n"
-           "                      (default port " + std::to_string(kDefaultPort) + ")\n"
-           "  --join HOST[:PORT]  join the game that HOST is hosting\n"
+           "  --host [PORT]       wait for a second machine to join a two-player game on\n"
+           "                      UDP port PORT (default " + std::to_string(kDefaultPort) + "), asking the router to forward it\n"
+           "  --join [HOST[:PORT]] join the game that HOST is hosting; without HOST, the\n"
+           "                      first game found on the local network\n"
            "  --delay STEPS       input delay of a two-machine game in 16 ms steps (0 to 30;\n"
-           "                      by default chosen from the measured round trip)\n"
+           "                      none by default: the other player's moves are predicted)\n"
+           "  --lockstep          play the two-machine game step for step over one TCP\n"
+           "                      connection instead (then --delay is chosen from the round\n"
+           "                      trip by default)\n"
            "  --record FILE       write the game as it is played to FILE, to replay later\n"
            "  --replay FILE       play a recorded game back (F: four times as fast;\n"
            "                      Escape ends it)\n"
            "  --sync-test         take every step twice from the same saved state and stop\n"
            "                      at the first step whose two results differ\n"
+           "  --autopilot SEED    the computer plays this machine's player (demonstrations,\n"
+           "                      tests, measurements)\n"
+           "  --net-log FILE      write to FILE when each step was shown and the checksum of\n"
+           "                      every confirmed step of a two-machine game\n"
            "  --help              show this help and exit\n"
            "  --version           show the version and exit\n"
            "\n"

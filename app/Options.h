@@ -18,12 +18,16 @@ struct AppOptions {
     bool fullscreen = false;   // --fullscreen: start fullscreen on the desktop's resolution
     double scale = 1.0;        // --scale N: the window is N times the field (1 to 4)
     enum class Net { None, Host, Join } net = Net::None;
-    std::string host;          // --join HOST[:PORT]
+    std::string host;          // --join HOST[:PORT]; empty: find a host on the local network
+    bool lockstep = false;     // --lockstep: the stream exchange, step for step, instead of rollback
     uint16_t port = kDefaultPort;
     int delay = -1;            // --delay STEPS; -1: chosen from the measured round trip
     std::string recordFile;    // --record FILE: write the game as it is played
     std::string replayFile;    // --replay FILE: play a recorded game back
     bool syncTest = false;     // --sync-test: take every step twice and compare
+    bool autopilot = false;    // --autopilot SEED: the computer plays this machine's player
+    uint32_t autopilotSeed = 0;
+    std::string netLog;        // --net-log FILE: when each step was shown, every confirmed checksum
     bool showHelp = false;
     bool showVersion = false;
 };

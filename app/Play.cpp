@@ -7,12 +7,15 @@
 #include <string>
 #include <vector>
 
+#include "app/Autopilot.h"
 #include "audio/cDSound.h"
 #include "game/SyncCheck.h"
 #include "graphics/Graphics.h"
 #include "graphics/Overlay.h"
 #include "input/cInput.h"
+#include "net/cNetPlay.h"
 #include "net/cNetwork.h"
+#include "platform/clock.h"
 #include "platform/report.h"
 #include "platform/window.h"
 #include "scene/cSceneView.h"
@@ -51,6 +54,9 @@ struct PlayState {
     std::unique_ptr<cSceneView> view;
     std::unique_ptr<cControlMapper> mappers[kMaxPlayers];
     int localPlayers = 0;  // records this machine makes each step
+    std::unique_ptr<cAutopilot> autopilot;  // plays this machine's player instead of its devices
+    std::FILE* netLog = nullptr;
+    uint32_t recordedConfirmed = 0;  // confirmed steps of a two-machine game written so far
     std::unique_ptr<cOverlay> waitNotice;
     bool quitWhileWaiting = false;
     int quitStatus = 0;
@@ -86,8 +92,25 @@ bool WaitForPartner(uint32_t waitedMs) {
 }
 
 // This machine's record for player p, neutral when nobody plays it here.
-PlayerControls LocalRecord(int p) {
+// The autopilot, when it plays, is this machine's first player.
+PlayerControls LocalRecord(int p, int playerInGame) {
+    if (play.autopilot && p == 0) return play.autopilot->Record(play.game, playerInGame);
     return play.mappers[p] ? play.mappers[p]->Build(input) : NeutralControls();
+}
+
+// Writes one step of the game being recorded: its records and the state
+// checksum after it.
+void RecordStep(const PlayerControls records[kMaxPlayers], uint32_t checksum) {
+    Recording& r = play.recording;
+    if (!r.file || r.failed) return;
+    r.bytes.clear();
+    AppendReplayStep(&r.bytes, records, play.game.players, r.steps, checksum);
+    if (std::fwrite(r.bytes.data(), 1, r.bytes.size(), r.file) != r.bytes.size()) {
+        Report("record", "%s: cannot write: the recording stops here", r.partPath.c_str());
+        r.failed = true;
+    }
+    r.lastChecksum = checksum;
+    ++r.steps;
 }
 
 // One step of the game on `records`: stepped (twice under the sync test),
@@ -108,18 +131,7 @@ StepEnd StepOnce(const PlayerControls records[kMaxPlayers]) {
     if (!play.view) play.view = std::make_unique<cSceneView>();
     play.view->Show(play.game, &play.events);
 
-    Recording& r = play.recording;
-    if (r.file && !r.failed) {
-        const uint32_t checksum = StateChecksum(play.game);
-        r.bytes.clear();
-        AppendReplayStep(&r.bytes, records, play.game.players, r.steps, checksum);
-        if (std::fwrite(r.bytes.data(), 1, r.bytes.size(), r.file) != r.bytes.size()) {
-            Report("record", "%s: cannot write: the recording stops here", r.partPath.c_str());
-            r.failed = true;
-        }
-        r.lastChecksum = checksum;
-        ++r.steps;
-    }
+    if (play.recording.file) RecordStep(records, StateChecksum(play.game));
 
     Playback& p = play.playback;
     if (p.active) {
@@ -159,7 +171,7 @@ bool StartPlay(const AppOptions& options) {
         play.game.players = play.playback.replay.players;
         return true;
     }
-    const bool twoMachines = netActive;
+    const bool twoMachines = netActive || netPlay.Active();
     const int players = twoMachines || options.players == 2 ? 2 : 1;
     play.game.players = players;
     if (players == 2 && !twoMachines) {
@@ -189,10 +201,10 @@ void ShowFirstScene() {
 StepEnd GatherControls(PlayerControls records[kMaxPlayers], int* quitStatus) {
     for (int p = 0; p < kMaxPlayers; ++p) records[p] = NeutralControls();
     if (!netActive) {
-        for (int p = 0; p < play.localPlayers; ++p) records[p] = LocalRecord(p);
+        for (int p = 0; p < play.localPlayers; ++p) records[p] = LocalRecord(p, p);
         return StepEnd::Going;
     }
-    const PadState local = PackControls(LocalRecord(0));
+    const PadState local = PackControls(LocalRecord(0, netRole == 1 ? 0 : 1));
     PadState player1{}, player2{};
     play.quitWhileWaiting = false;
     const ExchangeResult result = ExchangePadStates(local, PackControls(NeutralControls()),
@@ -234,6 +246,66 @@ StepEnd StepPlay(const PlayerControls records[kMaxPlayers], bool* paused) {
     }
     *paused = play.game.paused != 0;
     return end;
+}
+
+StepEnd StepNetPlay(bool* paused) {
+    const PlayerControls local = LocalRecord(0, netPlay.IsHost() ? 0 : 1);
+    bool rolledBack = false;
+    const cNetPlay::Frame frame = netPlay.Play(local, &play.events, &rolledBack);
+    if (frame == cNetPlay::Frame::Failed) return StepEnd::Failed;
+    if (!play.view) play.view = std::make_unique<cSceneView>();
+    // The new step's sounds and pictures; after a rollback without a new
+    // step, the picture only follows the state the steps were taken to.
+    const bool stepped = frame == cNetPlay::Frame::Stepped;
+    if (stepped || rolledBack) play.view->Show(play.game, stepped ? &play.events : nullptr);
+    if (frame == cNetPlay::Frame::Ended) PostQuitMessage(0);
+
+    // The confirmed steps are the game both machines played: they are what a
+    // recording keeps and the log lists.
+    const cRollback& rollback = netPlay.Rollback();
+    for (; play.recordedConfirmed < rollback.Confirmed(); ++play.recordedConfirmed) {
+        const uint32_t step = play.recordedConfirmed;
+        PlayerControls records[kMaxPlayers];
+        uint32_t checksum = 0;
+        if (!rollback.RecordsOf(step, records) || !rollback.ChecksumAfter(step, &checksum)) continue;
+        RecordStep(records, checksum);
+        if (play.netLog) std::fprintf(play.netLog, "c %u %08X\n", step, checksum);
+    }
+    if (play.netLog && stepped) {
+        std::fprintf(play.netLog, "s %u %u\n", timeGetTime(), rollback.Next() - 1);
+    }
+    const bool silent = netPlay.SilentMs() >= cNetPlay::kShowWaitingMs;
+    if (silent && !play.waitNotice) {
+        play.waitNotice = NewWaitingNotice();
+    } else if (!silent && play.waitNotice) {
+        play.waitNotice.reset();
+    }
+    *paused = play.game.paused != 0;
+    return StepEnd::Going;
+}
+
+void UseAutopilot(bool on, uint32_t seed) {
+    play.autopilot = on ? std::make_unique<cAutopilot>(seed) : nullptr;
+}
+
+bool OpenNetLog(const std::string& path, std::string* error) {
+    play.netLog = std::fopen(path.c_str(), "w");
+    if (!play.netLog) *error = path + ": " + std::strerror(errno);
+    return play.netLog != nullptr;
+}
+
+void CloseNetLog() {
+    if (!play.netLog) return;
+    const cRollback& r = netPlay.Rollback();
+    std::fprintf(play.netLog, "end rollbacks %llu resimulated %llu deepest %u skipped %u stalls %u "
+                 "dropped %llu round-trip %u\n",
+                 static_cast<unsigned long long>(r.rollbacks),
+                 static_cast<unsigned long long>(r.resimulated), static_cast<unsigned>(r.deepest),
+                 static_cast<unsigned>(netPlay.skipped), static_cast<unsigned>(netPlay.stalls),
+                 static_cast<unsigned long long>(netPlay.dropped),
+                 static_cast<unsigned>(netPlay.RoundTripMs()));
+    std::fclose(play.netLog);
+    play.netLog = nullptr;
 }
 
 void HandleLocalKeys() {
@@ -336,6 +408,8 @@ void ResetPlay() {
     play.view.reset();
     play.playback = Playback{};
     play.syncCheck.reset();
+    play.autopilot.reset();
+    play.recordedConfirmed = 0;
     if (play.recording.file) std::fclose(play.recording.file);
     play.recording = Recording{};
     for (auto& mapper : play.mappers) mapper.reset();

@@ -39,6 +39,17 @@ StepEnd GatherControls(PlayerControls records[kMaxPlayers], int* quitStatus);
 // the game is paused after it. Failed (said on stderr) when the sync test or
 // a replay's checksum finds the game gone apart.
 StepEnd StepPlay(const PlayerControls records[kMaxPlayers], bool* paused);
+// One frame of a two-machine game with rollback: this machine's record, the
+// other's taken from the line, the step taken (or waited for), the picture,
+// the confirmed steps recorded. Failed (said on stderr) when the other
+// machine quit or fell silent, or the games went apart.
+StepEnd StepNetPlay(bool* paused);
+// --autopilot: the computer plays this machine's first player.
+void UseAutopilot(bool on, uint32_t seed);
+// --net-log: when each step was shown, and every confirmed checksum.
+bool OpenNetLog(const std::string& path, std::string* error);
+// Ends the log with what rollback cost.
+void CloseNetLog();
 // M mutes and unmutes this machine's effects and music.
 void HandleLocalKeys();
 // After a step: hands the checksum of the game's state to the exchange.

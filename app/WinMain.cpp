@@ -11,6 +11,7 @@
 #include "graphics/Graphics.h"
 #include "graphics/cTaskManager.h"
 #include "input/cInput.h"
+#include "net/cNetPlay.h"
 #include "net/cNetwork.h"
 #include "platform/clock.h"
 #include "platform/report.h"
@@ -108,12 +109,16 @@ StepEnd RunLogicStep(int* quitStatus) {
     input.Refresh();
     PadQuitTest();
     HandleLocalKeys();
-    PlayerControls records[kMaxPlayers];
-    const StepEnd end = GatherControls(records, quitStatus);
-    if (end != StepEnd::Going) return end;
     // While paused the field stays as it is: no scene, task or spawn moves.
     bool paused = false;
-    if (StepPlay(records, &paused) == StepEnd::Failed) return StepEnd::Failed;
+    if (netPlay.Active()) {
+        if (StepNetPlay(&paused) == StepEnd::Failed) return StepEnd::Failed;
+    } else {
+        PlayerControls records[kMaxPlayers];
+        const StepEnd end = GatherControls(records, quitStatus);
+        if (end != StepEnd::Going) return end;
+        if (StepPlay(records, &paused) == StepEnd::Failed) return StepEnd::Failed;
+    }
     if (!paused) taskManager.RunTasks();
     RenderFrame();
     dsound.ReleaseStopped();
@@ -150,8 +155,8 @@ int WinMain(const AppOptions& options) {
     std::snprintf(windowTitle, sizeof windowTitle, "%s", "Kaziro");
     // Two machines start their generators from the seed they agreed on; a
     // replay from the recording's.
-    uint32_t seed = netActive ? netSeed : timeGetTime();
-    int players = netActive ? 2 : options.players;
+    uint32_t seed = netActive ? netSeed : (netPlay.Active() ? netPlay.Seed() : timeGetTime());
+    int players = netActive || netPlay.Active() ? 2 : options.players;
     if (!options.replayFile.empty()) {
         Replay replay;
         std::string why;
@@ -169,6 +174,15 @@ int WinMain(const AppOptions& options) {
     }
     SeedPlay(seed, players);
     UseSyncCheck(options.syncTest);
+    UseAutopilot(options.autopilot, options.autopilotSeed);
+    if (!options.netLog.empty()) {
+        std::string why;
+        if (!OpenNetLog(options.netLog, &why)) {
+            Report("network", "%s", why.c_str());
+            ResetPlay();
+            return kExitBadFile;
+        }
+    }
     if (!options.recordFile.empty()) {
         std::string why;
         if (!StartRecording(options.recordFile, seed, players, &why)) {
@@ -216,7 +230,10 @@ int WinMain(const AppOptions& options) {
     if (!options.musicFile.empty()) PlayMusic(options.musicFile);
 
     ShowFirstScene();
+    if (netPlay.Active()) netPlay.Begin(&PlayedGame());
     const int status = RunMainLoop(SystemLoopClock());
+    netPlay.Shutdown();  // the quit goes out, the router's mapping goes
+    CloseNetLog();
     FinishRecording();
     ResetPlay();  // the picture goes before the graphics state it draws into
     // Kept for the next run (app/Settings.h): how the window and the sound were left.

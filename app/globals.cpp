@@ -6,6 +6,7 @@
 #include "graphics/cTaskManager.h"
 #include "graphics/cTextureManager.h"
 #include "input/cInput.h"
+#include "net/cNetPlay.h"
 #include "net/cNetwork.h"
 #include "platform/clock.h"
 #include "platform/platform.h"
@@ -35,5 +36,7 @@ TimerResolution timerResolution;
 cTaskManager taskManager;
 cMeshManager meshManager;
 cTextureManager textureManager;
-// The pad-state exchange: its shut-down runs first at exit.
+// The two-machine game over datagrams, then the pad-state exchange: their
+// shut-downs run first at exit.
+cNetPlay netPlay;
 NetworkLifetime networkLifetime;

@@ -7,6 +7,7 @@
 #include "app/Settings.h"
 #include "app/WinMain.h"
 #include "audio/cDSound.h"
+#include "net/cNetPlay.h"
 #include "net/cNetwork.h"
 #include "platform/clock.h"
 #include "platform/report.h"
@@ -39,13 +40,21 @@ int main(int argc, char** argv) {
     options.scale = kept.scale;
     ParseOptions(args, &options, &error);
     dsound.SetMuted(kept.muted);
-    // A two-machine game connects before anything else starts.
+    // A two-machine game connects before anything else starts: with rollback
+    // over datagrams, or step for step over a stream with --lockstep.
     std::string networkError;
-    if (!ConnectNetwork(options, &networkError)) {
+    bool connected = true;
+    if (options.net != AppOptions::Net::None && !options.lockstep) {
+        InterruptWatch watch;
+        connected = netPlay.Connect(options, [&watch] { return watch.Interrupted(); }, &networkError);
+    } else {
+        connected = ConnectNetwork(options, &networkError);
+    }
+    if (!connected) {
         Report("network", "%s", networkError.c_str());
         return 1;
     }
     // The wait for the other machine is not start-up time to be caught up in steps.
-    if (netActive) stepClock = timeGetTime();
+    if (netActive || netPlay.Active()) stepClock = timeGetTime();
     return WinMain(options);
 }

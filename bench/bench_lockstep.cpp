@@ -26,7 +26,7 @@ void Lockstep(benchmark::State& state) {
     DelayRelay::Line line{roundTripMs / 2, roundTripMs > 0 ? 10 : 0};
     for (auto _ : state) {
         const uint16_t hostPort = FreePort();
-        std::vector<std::string> hostArgs{"--host", std::to_string(hostPort)};
+        std::vector<std::string> hostArgs{"--lockstep", "--host", std::to_string(hostPort)};
         if (noDelay) hostArgs.insert(hostArgs.end(), {"--delay", "0"});
         Game host(hostArgs);
         if (!host.WaitForError("waiting for a second machine", 10000)) {
@@ -43,7 +43,7 @@ void Lockstep(benchmark::State& state) {
             relayPort,
             [&] {
                 joiner = std::make_unique<Game>(
-                    std::vector<std::string>{"--join", "127.0.0.1:" + std::to_string(relayPort)});
+                    std::vector<std::string>{"--lockstep", "--join", "127.0.0.1:" + std::to_string(relayPort)});
             },
             nullptr, &cancelled, &error);
         if (toHost == kNoSocket || toJoiner == kNoSocket) {

@@ -8,11 +8,12 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKAZIRO_FUZZ=ON \
   -DKAZIRO_TESTS=OFF -DKAZIRO_BENCHMARKS=OFF >/dev/null
-cmake --build build-fuzz -j"$(nproc)" --target fuzz_wave fuzz_receive fuzz_replay
+cmake --build build-fuzz -j"$(nproc)" --target fuzz_wave fuzz_receive fuzz_replay fuzz_datagram fuzz_greeting
 
 corpus=build-fuzz/corpus
-mkdir -p "$corpus/wave" "$corpus/receive" "$corpus/replay" fuzz-out/fuzz_wave fuzz-out/fuzz_receive \
-  fuzz-out/fuzz_replay
+targets="fuzz_wave fuzz_receive fuzz_replay fuzz_datagram fuzz_greeting"
+for target in $targets; do mkdir -p "fuzz-out/$target"; done
+mkdir -p "$corpus/wave" "$corpus/receive" "$corpus/replay" "$corpus/datagram" "$corpus/greeting"
 # WAV seeds: a minimal mono file, a stereo file with an extra chunk, and a truncated one.
 wav() {  # channels rate bits frames [extra chunk]
   local ch=$1 rate=$2 bits=$3 frames=$4 extra=${5:-}
@@ -54,10 +55,31 @@ open(os.path.join(d, "two"), "wb").write(whole)
 open(os.path.join(d, "cut"), "wb").write(whole[:200])
 PY
 
-for target in fuzz_wave fuzz_receive fuzz_replay; do
+# Datagram seeds: real packets of a game (an INPUT with records, a QUIT), and
+# the greeting's HELLO, WELCOME, PING and READY.
+python3 - "$corpus" <<'PY'
+import os, struct, sys
+d = sys.argv[1]
+def head(kind): return b"KR" + kind + bytes([2])
+token = struct.pack("<Q", 0x1122334455667788)
+rec = struct.pack("<ffB", 410.0, 330.0, 1) + (0).to_bytes(3, "little")
+tail = struct.pack("<IIIIIH", 120, 118, 0xDEADBEEF, 5000, 4990, 3)
+body = struct.pack("<IIB", 117, 118, 3) + rec * 3 + tail
+open(os.path.join(d, "datagram", "input"), "wb").write(head(b"I") + token + body)
+open(os.path.join(d, "datagram", "quit"), "wb").write(head(b"Q") + token + bytes([2]) + struct.pack("<I", 200) + body)
+hello = head(b"H") + struct.pack("<Q", 7) + b"1.0.0".ljust(16, b"\0") + bytes([0xFF])
+open(os.path.join(d, "greeting", "hello"), "wb").write(hello.ljust(64, b"\0"))
+open(os.path.join(d, "greeting", "welcome"), "wb").write(head(b"W") + struct.pack("<QQIB", 7, 9, 1234, 0) + b"1.0.0".ljust(16, b"\0"))
+open(os.path.join(d, "greeting", "ping"), "wb").write(head(b"P") + token + bytes([1]) + struct.pack("<I", 77))
+open(os.path.join(d, "greeting", "ready"), "wb").write(head(b"R") + token)
+PY
+
+for target in $targets; do
   case $target in
     fuzz_wave) seeds=$corpus/wave ;;
     fuzz_replay) seeds=$corpus/replay ;;
+    fuzz_datagram) seeds=$corpus/datagram ;;
+    fuzz_greeting) seeds=$corpus/greeting ;;
     *) seeds=$corpus/receive ;;
   esac
   echo "== $target for ${seconds}s"

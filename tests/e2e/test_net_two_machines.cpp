@@ -43,7 +43,7 @@ struct TwoGames {
 // Starts both games; empty pointers (and a test failure) when they cannot connect.
 void StartTwoGames(TwoGames* games, DelayRelay::Line line, std::vector<std::string> hostArgs = {}) {
     const uint16_t hostPort = FreePort();
-    hostArgs.insert(hostArgs.begin(), {"--host", std::to_string(hostPort)});
+    hostArgs.insert(hostArgs.begin(), {"--lockstep", "--host", std::to_string(hostPort)});
     games->host = std::make_unique<Game>(hostArgs);
     ASSERT_TRUE(games->host->WaitForError("waiting for a second machine", 10000))
         << games->host->Errors();
@@ -56,7 +56,7 @@ void StartTwoGames(TwoGames* games, DelayRelay::Line line, std::vector<std::stri
         relayPort,
         [&] {
             games->joiner = std::make_unique<Game>(
-                std::vector<std::string>{"--join", "127.0.0.1:" + std::to_string(relayPort)});
+                std::vector<std::string>{"--lockstep", "--join", "127.0.0.1:" + std::to_string(relayPort)});
         },
         nullptr, &cancelled, &error);
     ASSERT_NE(games->toJoiner, kNoSocket) << error;
@@ -140,7 +140,7 @@ TEST(NetTwoMachines, OptionsAreCheckedBeforeAnythingStarts) {
 
 TEST(NetTwoMachines, CtrlCWhileWaitingForAPartnerCancels) {
     const std::string port = std::to_string(FreePort());
-    Game host({"--host", port});
+    Game host({"--lockstep", "--host", port});
     ASSERT_TRUE(host.WaitForError("waiting for a second machine to join on port " + port, 10000))
         << host.Errors();
     kill(host.pid, SIGINT);
@@ -185,7 +185,7 @@ TEST(NetTwoMachines, ASilentPartnerIsGivenUpAfterTenSecondsAndTheWindowAnswersMe
     // first D steps, waits, and gives up after 10 s with one line.
     {
         const uint16_t port = FreePort();
-        Game host({"--host", std::to_string(port), "--delay", "2"});
+        Game host({"--lockstep", "--host", std::to_string(port), "--delay", "2"});
         ASSERT_TRUE(host.WaitForError("waiting for a second machine", 10000)) << host.Errors();
         FakePartner joiner;
         bool cancelled = false;
@@ -215,7 +215,7 @@ TEST(NetTwoMachines, ASilentPartnerIsGivenUpAfterTenSecondsAndTheWindowAnswersMe
             port,
             [&] {
                 joiner = std::make_unique<Game>(
-                    std::vector<std::string>{"--join", "127.0.0.1:" + std::to_string(port)});
+                    std::vector<std::string>{"--lockstep", "--join", "127.0.0.1:" + std::to_string(port)});
             },
             nullptr, &cancelled, &error);
         ASSERT_NE(hoster.socket, kNoSocket) << error;

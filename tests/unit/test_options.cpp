@@ -97,7 +97,13 @@ TEST(Options, BadPortsAndAddressesAreRefusedWithOneLine) {
 }
 
 TEST(Options, MissingValuesConflictsAndUnknownOptions) {
+    // Without an address --join looks on the local network; the stream
+    // exchange needs the address.
     Parsed p = Parse({"--join"});
+    EXPECT_TRUE(p.ok) << p.error;
+    EXPECT_EQ(p.options.net, AppOptions::Net::Join);
+    EXPECT_TRUE(p.options.host.empty());
+    p = Parse({"--lockstep", "--join"});
     EXPECT_FALSE(p.ok);
     EXPECT_NE(p.error.find("--join"), std::string::npos) << p.error;
 
@@ -156,8 +162,9 @@ TEST(Options, UsageListsEveryOption) {
     const std::string usage = UsageText();
     for (const char* option :
          {"--players 1|2", "--keyboard-pad", "--music FILE", "--fullscreen", "--scale N",
-          "--host [PORT]", "--join HOST[:PORT]", "--delay STEPS", "--help", "--version",
-          "47800"}) {
+          "--host [PORT]", "--join [HOST[:PORT]]", "--delay STEPS", "--lockstep",
+          "--record FILE", "--replay FILE", "--sync-test", "--autopilot SEED", "--net-log FILE",
+          "--help", "--version", "47800"}) {
         EXPECT_NE(usage.find(option), std::string::npos) << option;
     }
 }

@@ -1,0 +1,98 @@
+// Rollback: each machine steps its own player's records at once and predicts
+// the other player's (the last one known, repeated). When the other's real
+// records arrive and one differs from what was predicted, the game goes back
+// to the state saved before that step and steps again to the present, within
+// the same frame. A step is confirmed once both players' records for it are
+// known and it was stepped on them; its state checksum is what the two
+// machines compare.
+//
+// No sockets here: the session hands records in and takes them out.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "input/Controls.h"
+
+#include "game/GameState.h"
+#include "game/StepEvents.h"
+
+class cRollback {
+public:
+    // Predictions go at most this many steps past the other's last record;
+    // then the game waits for it.
+    static constexpr uint32_t kMaxPrediction = 10;
+
+    // Starts on `game` (already at its first scene) for the player `local`
+    // (0: player 1, the host; 1: player 2). With an input delay of D steps,
+    // the record made in step k is this player's for step k + D; both
+    // players' records for the first D steps are neutral.
+    void Start(GameState* game, int local, uint32_t delay);
+
+    // Whether the next step may be taken: the prediction would not go more
+    // than kMaxPrediction steps past the other's last record.
+    bool CanAdvance() const;
+    // Takes this machine's record made in this step, rolls back if a record
+    // of the other player showed a prediction wrong, then steps once. *events
+    // receives what happened in the new step. Call only when CanAdvance().
+    void Advance(const PlayerControls& local, StepEvents* events);
+    // Rolls back and steps again to the present when a prediction was shown
+    // wrong, without a new step (while the game waits). True when it did.
+    bool CatchUp();
+
+    // The other player's record for `step` arrived. Records must come in
+    // order: one past the last held is taken, earlier ones are checked
+    // against what is held, later ones ignored until the gap is filled.
+    void AddRemote(uint32_t step, const PlayerControls& record);
+
+    uint32_t Next() const { return next_; }                // the next step to take
+    uint32_t RemoteHeld() const { return remoteHeld_; }    // the other's records held, from step 0
+    uint32_t LocalMade() const { return localMade_; }      // this player's records, from step 0
+    // This player's record for `step` (step < LocalMade(), and recent).
+    const PlayerControls& Local(uint32_t step) const;
+    // Steps confirmed: stepped on both players' real records.
+    uint32_t Confirmed() const { return confirmed_; }
+    // The state checksum after confirmed step `step`, if still kept.
+    bool ChecksumAfter(uint32_t step, uint32_t* checksum) const;
+    // Both players' records of confirmed step `step`, if still kept.
+    bool RecordsOf(uint32_t step, PlayerControls records[kMaxPlayers]) const;
+    // Whether the chain of scenes ended in a confirmed step: the game is over.
+    bool GameOver(uint32_t* step) const;
+
+    // What rollback cost so far.
+    uint64_t rollbacks = 0;
+    uint64_t resimulated = 0;
+    uint32_t deepest = 0;
+
+private:
+    // Records, checksums and what each step was stepped on: kept for the
+    // last kRing steps, more than the records a datagram ever carries.
+    static constexpr uint32_t kRing = 256;
+    // Saved states: more than the prediction window, so every step a
+    // rollback may go back to is still there.
+    static constexpr uint32_t kStates = kMaxPrediction + 6;
+    struct StepRecord {
+        PlayerControls used[2];      // the records it was last stepped on
+        uint32_t checksumAfter = 0;  // once confirmed
+        bool ended = false;          // the chain had ended when this step ran
+    };
+
+    void StepFrom(uint32_t step, StepEvents* events);
+    void Rollback();
+    void Confirm();
+    PlayerControls RemoteFor(uint32_t step) const;
+
+    GameState* game_ = nullptr;
+    int local_ = 0;
+    uint32_t next_ = 0;
+    uint32_t remoteHeld_ = 0;
+    uint32_t localMade_ = 0;
+    uint32_t confirmed_ = 0;
+    uint32_t wrongFrom_ = UINT32_MAX;  // the earliest step stepped on a wrong prediction
+    uint32_t gameOver_ = UINT32_MAX;   // the confirmed step in which the chain had ended
+    std::vector<GameState> states_;    // the state before each of the last kStates steps
+    std::vector<StepRecord> steps_;
+    std::vector<PlayerControls> localRecords_;
+    std::vector<PlayerControls> remoteRecords_;
+    StepEvents scratch_;
+};
