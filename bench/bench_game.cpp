@@ -150,6 +150,48 @@ void BM_ResimulateEightSteps(benchmark::State& state) {
 }
 BENCHMARK(BM_ResimulateEightSteps)->Unit(benchmark::kMicrosecond);
 
+// The worst frame rollback can make: at the worst realistic board, the
+// state restored and all ten steps the prediction may run ahead stepped
+// again, the last with its picture and sounds, and the frame drawn and
+// presented with the software renderer.
+void BM_DeepestRollbackFrame(benchmark::State& state) {
+    if (!StartGame()) {
+        state.SkipWithError("no headless device");
+        return;
+    }
+    SeedPlay(7u, 2);
+    ShowFirstScene();
+    GameState& game = PlayedGame();
+    const auto snapshot = std::make_unique<GameState>(WorstRealisticGame());
+    game = *snapshot;
+    bool paused = false;
+    PlayerControls records[kMaxPlayers];
+    StepPlay(records, &paused);  // the picture of that board, once
+    StepEvents events;
+    int frame = 0;
+    for (auto _ : state) {
+        game = *snapshot;
+        for (int step = 0; step < 10; ++step) {
+            records[0].x = 200.0f + 30.0f * static_cast<float>((step + frame) % 12);
+            records[0].y = 320.0f;
+            records[1].turnRight = step % 2;
+            if (step < 9) {
+                StepGame(game, records, events);
+            } else {
+                StepPlay(records, &paused);
+            }
+        }
+        RenderFrame();
+        ++frame;
+        state.PauseTiming();
+        Message m;
+        while (PeekMessage(&m)) DispatchMessage(m);
+        state.ResumeTiming();
+    }
+    ResetPlay();
+}
+BENCHMARK(BM_DeepestRollbackFrame)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 // The start-up warm-up (seeding plus 1,000,000 discarded outputs) against
 // std::mt19937 seeded and discard(1000000), timed side by side in each iteration.
 void BM_WarmUpAgainstStdMt19937(benchmark::State& state) {

@@ -38,9 +38,10 @@ public:
         double loss = 0.0;  // probability that a packet is dropped
         uint32_t seed = 1;
     };
-    // Packets that entered one way (kA: from A to B), and how many of them were dropped.
+    // Packets that entered one way (kA: from A to B), how many of them were
+    // dropped, and their bytes (IP headers included).
     struct Counts {
-        std::atomic<uint64_t> packets{0}, dropped{0};
+        std::atomic<uint64_t> packets{0}, dropped{0}, bytes{0};
     };
 
     // Makes both sides and starts forwarding; Failure() says what went wrong.
@@ -78,7 +79,7 @@ public:
 
     // Starts counting again from zero (say, once a warm-up is over).
     void ResetCounts() {
-        for (Counts& c : counts) c.packets = c.dropped = 0;
+        for (Counts& c : counts) c.packets = c.dropped = c.bytes = 0;
     }
 
     Counts counts[2];  // [kA]: from A to B, [kB]: from B to A
@@ -138,6 +139,7 @@ private:
             const ssize_t n = read(tun_[from], buffer, sizeof buffer);
             if (n <= 0) return;
             ++counts[from].packets;
+            counts[from].bytes += static_cast<uint64_t>(n);
             if (std::uniform_real_distribution<double>(0.0, 1.0)(random_) < line_.loss) {
                 ++counts[from].dropped;
                 continue;
