@@ -14,3 +14,6 @@ WindowHandle CurrentGameWindow();
 // thread when the window or the audio output is set up, before any audio
 // thread can post the notice.
 void RegisterMusicNotice();
+// Queues a pad that arrived (its joystick instance id) or left, for
+// InputDevices::NextPadChange. Called by the event translation.
+void NotePadChange(bool arrived, int32_t id);
