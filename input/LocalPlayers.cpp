@@ -69,12 +69,14 @@ bool cLocalPlayers::TakeFullscreenRequest() {
     return asked;
 }
 
-void cLocalPlayers::PressPause(PlayerControls records[kMaxPlayers]) const {
+void cLocalPlayers::PressPause(PlayerControls records[kMaxPlayers], int player) const {
     // The game toggles on any player's fresh press, once however many there are.
     for (int p = 0; p < players_; ++p) {
         if (records[p].pause && !last_[p].pause) return;
     }
-    for (int p = 0; p < players_; ++p) {
+    // In the given player's record; in another's if that one's was held.
+    for (int i = 0; i < players_; ++i) {
+        const int p = (player + i) % players_;
         if (!last_[p].pause) {
             records[p].pause = 1;
             return;
@@ -86,19 +88,20 @@ void cLocalPlayers::Build(const cInput& in, bool gamePaused, int difficultyNow,
                           PlayerControls records[kMaxPlayers]) {
     FollowPads(in);
     started_ = true;
-    bool pending = false;
+    int lost = -1;  // the first player whose pad just left
     for (int p = 0; p < players_; ++p) {
         records[p] = seats_[p].mapper.Build(in, difficultyNow);
-        pending = pending || seats_[p].pausePending;
+        if (seats_[p].pausePending && lost < 0) lost = p;
         seats_[p].pausePending = false;
     }
     // Somebody resumed while a pad was away: that is their choice.
     if (pausedForPads_ && !gamePaused) pausedForPads_ = false;
-    if (pending && !gamePaused) {
-        PressPause(records);
+    if (lost >= 0 && !gamePaused) {
+        PressPause(records, lost);
         pausedForPads_ = true;
+        pausedBy_ = lost;
     } else if (pausedForPads_ && Missing() == 0) {
-        PressPause(records);  // every player has a pad again
+        PressPause(records, pausedBy_);  // every player has a pad again
         pausedForPads_ = false;
     }
     for (int p = 0; p < players_; ++p) last_[p] = records[p];

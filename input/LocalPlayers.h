@@ -52,13 +52,15 @@ private:
     };
     int NeedingPad() const;
     bool Seated(uint32_t serial) const;
-    // Makes the game see a press of pause in this step's records.
-    void PressPause(PlayerControls records[kMaxPlayers]) const;
+    // Makes the game see a press of pause in this step's records, in
+    // player + 1's record where it can.
+    void PressPause(PlayerControls records[kMaxPlayers], int player) const;
 
     int players_ = 0;
     bool pauseForPads_ = false;
     bool started_ = false;        // the game's first step was built
     bool pausedForPads_ = false;  // the game was paused here for a pad that left
+    int pausedBy_ = 0;            // in this player's record
     Seat seats_[kMaxPlayers];
     PlayerControls last_[kMaxPlayers];  // the records of the step before
 };
