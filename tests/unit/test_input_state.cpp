@@ -1,7 +1,9 @@
 // `cInput` sampling against fake devices: key and click edges, focus, the
 // cursor off the window, pad slots, pad reading, the pad quit test and the
-// keyboard-only pads.
+// keyboard-only pads; a pad's own functions; a controller plugged in and
+// pulled out through the system's devices.
 
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -11,70 +13,14 @@
 #include <vector>
 
 #include "app/WinMain.h"
+#include "game/GameState.h"
 #include "input/Controls.h"
+#include "input/LocalPlayers.h"
 #include "input/cInput.h"
 #include "platform/window.h"
+#include "support/fake_pads.h"
 
 namespace {
-
-struct FakePadData {
-    bool pollOk = true;
-    bool stateOk = true;
-    int32_t acquireResult = 0;
-    int acquireCalls = 0;
-    JoyState2 state{};
-};
-
-class FakePad : public PadDevice {
-public:
-    explicit FakePad(FakePadData* data) : data_(data) {}
-    int32_t Acquire() override {
-        ++data_->acquireCalls;
-        return data_->acquireResult;
-    }
-    bool Poll() override { return data_->pollOk; }
-    bool GetState(JoyState2* state) override {
-        if (!data_->stateOk) return false;
-        *state = data_->state;
-        return true;
-    }
-
-private:
-    FakePadData* data_;
-};
-
-class FakeDevices : public InputDevices {
-public:
-    bool StartPads() override { return padsStart; }
-    int CountAttachedPads() override { return static_cast<int>(pads.size()); }
-    std::unique_ptr<PadDevice> OpenPad(int index) override {
-        ++opened;
-        if (index == failOpenAt) return nullptr;
-        return std::make_unique<FakePad>(&pads[static_cast<size_t>(index)]);
-    }
-    bool HasFocus(WindowHandle w) override { return focus && w == focusWindow; }
-    WindowHandle FindWindowByTitle(const char* title) override {
-        return std::strcmp(title, "Kaziro") == 0 ? gameWindow : nullptr;
-    }
-    void ReadKeyboard(uint8_t out[256]) override { std::memcpy(out, keys, 256); }
-    void GetCursor(WindowHandle, int* x, int* y) override {
-        *x = cursorX;
-        *y = cursorY;
-    }
-
-    void Press(uint8_t key) { keys[key] = 0x80; }
-    void Release(uint8_t key) { keys[key] = 0; }
-
-    bool padsStart = true;
-    std::vector<FakePadData> pads;
-    int failOpenAt = -1;
-    int opened = 0;
-    bool focus = true;
-    WindowHandle focusWindow = nullptr;
-    WindowHandle gameWindow = nullptr;
-    uint8_t keys[256] = {};
-    int cursorX = 0, cursorY = 0;
-};
 
 // A handle that is never dereferenced: cInput only hands it back to the devices.
 WindowHandle FakeWindow() { return reinterpret_cast<WindowHandle>(0x1000); }
@@ -443,6 +389,113 @@ TEST_F(InputTest, TheKeyboardPadCountsAsAPadForPlayingAndForTheQuitChord) {
     EXPECT_TRUE(QuitPosted());
     input.keyboardOnly = false;
     input.Shutdown();
+}
+
+// One player with a pad in hand: Start pauses and resumes; Back held with
+// the d-pad and the shoulders chooses a difficulty, which A gives the game as
+// a digit key would; while Back is held the pad neither steers nor turns;
+// Back and Start held for a second ask for fullscreen, once.
+TEST_F(InputTest, APadAloneChoosesTheDifficultyPausesAndSwitchesFullscreen) {
+    devices.pads.resize(1);
+    devices.pads[0].Rest();
+    JoyState2& pad = devices.pads[0].state;
+    cInput in;
+    in.Init(FakeWindow(), &devices);
+    cLocalPlayers local;
+    local.Start(1, true);
+    GameState game;
+    SeedGame(game, 7u, 1);
+    CreateFirstScene(game);
+    PlayerControls records[kMaxPlayers];
+    const auto step = [&](std::initializer_list<int> held) {
+        for (int b = 0; b < kNamedButtons; ++b) pad.buttons[b] = 0;
+        for (int b : held) pad.buttons[b] = 0x80;
+        in.Refresh();
+        local.Build(in, game.paused != 0, game.board.difficulty, records);
+        StepEvents events;
+        StepGame(game, records, events);
+    };
+    step({PAD_START});
+    EXPECT_EQ(game.paused, 1);
+    step({});
+    step({PAD_START});
+    EXPECT_EQ(game.paused, 0);
+
+    step({PAD_SELECT});
+    EXPECT_EQ(local.Choice(0), 1) << "the choice starts at the difficulty played";
+    for (uint32_t hat : {9000u, 0xFFFFFFFFu, 9000u, 0xFFFFFFFFu}) {  // right, twice
+        pad.pov[0] = hat;
+        step({PAD_SELECT});
+    }
+    pad.x = kAxisMax;  // the stick as well: 4
+    step({PAD_SELECT, PAD_R1});
+    EXPECT_EQ(local.Choice(0), 5);
+    EXPECT_FALSE(records[0].turnRight) << "R1 chooses while Back is held";
+    EXPECT_EQ(records[0].x, 0.0f) << "the stick does not steer either";
+    step({PAD_SELECT, PAD_L2});
+    step({PAD_SELECT, PAD_A});
+    EXPECT_EQ(game.board.difficulty, 4);
+    EXPECT_FALSE(records[0].confirm);
+    step({PAD_R1});
+    EXPECT_EQ(local.Choice(0), 0);
+    EXPECT_TRUE(records[0].turnRight);
+    EXPECT_EQ(records[0].x, 8.0f) << "Back up: the stick steers";
+
+    pad.x = kAxisMax / 2;
+    int asked = 0;
+    for (int s = 1; s <= 150; ++s) {
+        step({PAD_SELECT, PAD_START});
+        asked += local.TakeFullscreenRequest() ? 1 : 0;
+        if (s == cControlMapper::kFullscreenHoldSteps - 1) {
+            EXPECT_EQ(asked, 0) << "not before a second";
+        }
+    }
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(game.paused, 0) << "Start held with Back does not pause";
+}
+
+// The system's own devices: a controller plugged in arrives in a slot through
+// the window's event translation and is read; pulled out, its slot is empty
+// and at rest at once; plugged in again, it is a new pad.
+TEST(SystemPads, AControllerIsTakenAsItArrivesAndLetGoAsItLeaves) {
+    cInput in;
+    ASSERT_EQ(in.Init(nullptr), 0);
+    SDL_VirtualJoystickDesc desc;
+    SDL_zero(desc);
+    desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
+    desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
+    desc.naxes = SDL_CONTROLLER_AXIS_MAX;
+    desc.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
+    const auto step = [&in] {
+        Message m;
+        while (PeekMessage(&m)) {
+        }
+        in.Refresh();
+    };
+    ASSERT_EQ(SDL_JoystickAttachVirtualEx(&desc), 0) << SDL_GetError();
+    step();
+    ASSERT_TRUE(in.HasPad(0));
+    const uint32_t first = in.pads[0].serial;
+    SDL_Joystick* stick = SDL_JoystickFromInstanceID(in.pads[0].device->Id());
+    ASSERT_NE(stick, nullptr);
+    SDL_JoystickSetVirtualButton(stick, SDL_CONTROLLER_BUTTON_START, 1);
+    SDL_JoystickSetVirtualAxis(stick, SDL_CONTROLLER_AXIS_LEFTX, 32767);
+    step();
+    EXPECT_TRUE(in.PadButtonDown(0, PAD_START));
+    EXPECT_EQ(in.pads[0].current.x, kAxisMax);
+
+    SDL_JoystickDetachVirtual(0);
+    step();
+    EXPECT_FALSE(in.HasPad(0));
+    EXPECT_FALSE(in.PadButtonDown(0, PAD_START));
+    EXPECT_EQ(in.pads[0].current.x, kAxisMax / 2);
+
+    ASSERT_EQ(SDL_JoystickAttachVirtualEx(&desc), 0);
+    step();
+    EXPECT_TRUE(in.HasPad(0));
+    EXPECT_GT(in.pads[0].serial, first);
+    SDL_JoystickDetachVirtual(0);
+    in.Shutdown();
 }
 
 TEST(PadStateLayout, BytesOnTheWireAreLittleEndianOnEveryMachine) {

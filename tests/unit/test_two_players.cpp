@@ -1,14 +1,20 @@
 // Several players on one field: the game is a pure function of the seed and
 // the players' records (what two machines rely on), player 2's controls
 // matter, and when several paddles reach a die in one step, the lowest
-// player's wins.
+// player's wins. Pads that come and go in the real loop; four players'
+// records from the mouse and three pads.
 #include <cmath>
+#include <cstring>
 #include <random>
 #include <vector>
 
 #include "game/Angles.h"
 #include "graphics/Graphics.h"
+#include "graphics/cMetaObject.h"
+#include "input/LocalPlayers.h"
+#include "platform/text.h"
 #include "scene/cSceneView.h"
+#include "support/fake_pads.h"
 #include "support/game_fixture.h"
 #include "support/headless.h"
 #include "support/scripted_player.h"
@@ -77,6 +83,17 @@ Outcome Play(int steps, Records* records, bool script) {
 
 class TwoPlayers : public GameFixture {};
 
+// Whether a label on the field says `utf8`.
+bool FieldSays(const char* utf8) {
+    std::string sjis;
+    Utf8ToSjis(utf8, &sjis);
+    for (c2DMetaObject* object : graphics.drawList2D) {
+        const cFont* label = dynamic_cast<const cFont*>(object);
+        if (label && sjis == label->text) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 TEST_F(TwoPlayers, TheGameIsTheSameOnEveryRunOfTheSameRecordsAndPlayerTwoCounts) {
@@ -125,4 +142,122 @@ TEST(SeveralPlayers, PaddlesOnADieInOneStepTheLowestPlayersBounceWins) {
     other.Move(paddles, 3, events);
     EXPECT_NEAR(other.vx, 3.0f, 1e-5);
     EXPECT_NEAR(other.vy, 0.0f, 1e-5);
+}
+
+// --players 2 with no pad: the window waits, naming player 2, and the game
+// starts when a pad arrives. Pulled out with the stick tilted and R1 held,
+// the pad leaves player 2 at rest at once; the game pauses through the
+// records, the field names the player, and any pad resumes it. P resumes it
+// too, and the game then stays as the players left it.
+TEST_F(TwoPlayers, APadThatLeavesMidGamePausesItUntilAPadComesBack) {
+    FakeDevices hands;
+    hands.focusWindow = window;
+    hands.pads.resize(3);
+    for (FakePadData& pad : hands.pads) pad.Rest();
+    hands.attached = 0;
+    ClearMessageQueue();
+    ResetPlay();
+    input.Init(window, &hands);
+    AppOptions two;
+    two.players = 2;
+    SeedPlay(11u, 2);
+    ASSERT_TRUE(StartPlay(two));
+    ShowFirstScene();
+    const GameState& game = PlayedGame();
+    const auto step = [] {
+        int status = 0;
+        ASSERT_EQ(RunLogicStep(&status), StepEnd::Going);
+    };
+    const char* wanted = "プレイヤー２のパッドをつないでください";
+    const char* left = "プレイヤー２のパッドが抜けました";
+    for (int s = 0; s < 5; ++s) step();
+    EXPECT_EQ(game.spawnCounter, 0) << "no step while the game waits";
+    EXPECT_TRUE(FieldSays(wanted));
+    hands.Arrive(1);
+    step();
+    EXPECT_EQ(game.spawnCounter, 1);
+    EXPECT_FALSE(FieldSays(wanted));
+
+    hands.pads[1].state.x = kAxisMax;
+    hands.pads[1].state.buttons[PAD_R1] = 0x80;
+    for (int s = 0; s < 10; ++s) step();
+    const cPaddle moved = game.board.paddles[1];
+    EXPECT_EQ(moved.x, 480.0f);
+    EXPECT_NE(moved.angle, 0.0f);
+    hands.Leave(1);
+    step();
+    EXPECT_EQ(game.previous[1].x, moved.x) << "no drift";
+    EXPECT_EQ(game.previous[1].turnRight, 0) << "no turn";
+    EXPECT_EQ(game.previous[1].pause, 1) << "player 2's record pauses";
+    EXPECT_EQ(game.paused, 1);
+    for (int s = 0; s < 20; ++s) step();
+    EXPECT_EQ(game.paused, 1);
+    EXPECT_TRUE(FieldSays(left));
+    hands.Arrive(2);  // another pad will do
+    step();
+    EXPECT_EQ(game.paused, 0);
+    EXPECT_FALSE(FieldSays(left));
+
+    hands.Leave(2);
+    step();
+    EXPECT_EQ(game.paused, 1);
+    for (int s = 0; s < 3; ++s) step();
+    hands.Press(DIK_P);
+    step();
+    hands.Release(DIK_P);
+    step();
+    EXPECT_EQ(game.paused, 0);
+    hands.Arrive(0);
+    for (int s = 0; s < 3; ++s) step();
+    EXPECT_EQ(game.paused, 0) << "resumed by a player: the pad coming back leaves it so";
+    input.Shutdown();
+    ResetPlay();
+}
+
+// Four players on one machine: the mouse, then three pads in the order they
+// arrived, whatever slots they took; four records in one step. With every
+// paddle on a falling die the lowest player bounces it.
+TEST(SeveralPlayers, FourPlayersRecordsInOneStepAndTheLowestPlayerBounces) {
+    FakeDevices hands;
+    hands.pads.resize(3);
+    for (FakePadData& pad : hands.pads) pad.Rest();
+    hands.attached = 0;
+    hands.cursorX = 100;
+    hands.cursorY = 500;
+    cInput in;
+    in.Init(nullptr, &hands);
+    cLocalPlayers local;
+    local.Start(4, true);
+    for (int id : {2, 0, 1}) hands.Arrive(id);
+    hands.pads[2].state.x = 0;                     // player 2: left
+    hands.pads[0].state.y = kAxisMax;              // player 3: down
+    hands.pads[1].state.buttons[PAD_L1] = 0x80;    // player 4: turns
+    in.Refresh();
+    PlayerControls records[kMaxPlayers];
+    local.Build(in, false, 1, records);
+    EXPECT_EQ(records[0].x, 100.0f);
+    EXPECT_EQ(records[0].y, 500.0f);
+    EXPECT_EQ(records[1].x, 392.0f);
+    EXPECT_EQ(records[2].y, 308.0f);
+    EXPECT_TRUE(records[3].turnLeft && !records[1].turnLeft && !records[2].turnLeft);
+
+    GameState game = BoardGame(1, 5u, 4);
+    const float angles[kMaxPlayers] = {0.0f, static_cast<float>(kPi / 4),
+                                       static_cast<float>(-kPi / 4), 0.0f};
+    // Player 1 sends it up, player 2 right, player 3 left.
+    for (int away = 0; away < 3; ++away) {
+        game.board.diceCount = 0;
+        cFallen& die = DieAt(game, 300.0f, 200.0f, 0);
+        die.vy = 3.0f - 0.01f;
+        for (int p = 0; p < kMaxPlayers; ++p) {
+            game.board.paddles[p].angle = angles[p];
+            records[p] = p < away ? At(700.0f, 50.0f) : At(300.0f, 205.0f);
+        }
+        StepEvents events;
+        StepGame(game, records, events);
+        const float vx[3] = {0.0f, 3.0f, -3.0f}, vy[3] = {-3.0f, 0.0f, 0.0f};
+        EXPECT_NEAR(game.board.dice[0].vx, vx[away], 1e-5) << "players away: " << away;
+        EXPECT_NEAR(game.board.dice[0].vy, vy[away], 1e-5) << "players away: " << away;
+    }
+    in.Shutdown();
 }
