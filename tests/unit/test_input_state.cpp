@@ -391,9 +391,9 @@ TEST_F(InputTest, TheKeyboardPadCountsAsAPadForPlayingAndForTheQuitChord) {
     input.Shutdown();
 }
 
-// One player with a pad in hand: Start pauses and resumes; Back held with
-// the d-pad and the shoulders chooses a difficulty, which A gives the game as
-// a digit key would; while Back is held the pad neither steers nor turns;
+// One player with a pad in hand: Back held with the d-pad, the stick and the
+// shoulders chooses a difficulty, which A gives the game as a digit key
+// would; while Back is held the pad neither steers nor turns; Start pauses;
 // Back and Start held for a second ask for fullscreen, once.
 TEST_F(InputTest, APadAloneChoosesTheDifficultyPausesAndSwitchesFullscreen) {
     devices.pads.resize(1);
@@ -415,48 +415,34 @@ TEST_F(InputTest, APadAloneChoosesTheDifficultyPausesAndSwitchesFullscreen) {
         StepEvents events;
         StepGame(game, records, events);
     };
-    step({PAD_START});
-    EXPECT_EQ(game.paused, 1);
-    step({});
-    step({PAD_START});
-    EXPECT_EQ(game.paused, 0);
-
-    step({PAD_SELECT});
-    EXPECT_EQ(local.Choice(0), 1) << "the choice starts at the difficulty played";
-    for (uint32_t hat : {9000u, 0xFFFFFFFFu, 9000u, 0xFFFFFFFFu}) {  // right, twice
+    for (uint32_t hat : {0xFFFFFFFFu, 9000u, 0xFFFFFFFFu, 9000u, 0xFFFFFFFFu}) {  // 1, right twice
         pad.pov[0] = hat;
         step({PAD_SELECT});
     }
-    pad.x = kAxisMax;  // the stick as well: 4
+    pad.x = kAxisMax;  // 4
     step({PAD_SELECT, PAD_R1});
     EXPECT_EQ(local.Choice(0), 5);
-    EXPECT_FALSE(records[0].turnRight) << "R1 chooses while Back is held";
-    EXPECT_EQ(records[0].x, 0.0f) << "the stick does not steer either";
+    EXPECT_FALSE(records[0].turnRight);
+    EXPECT_EQ(records[0].x, 0.0f) << "the stick does not steer while Back is held";
     step({PAD_SELECT, PAD_L2});
     step({PAD_SELECT, PAD_A});
     EXPECT_EQ(game.board.difficulty, 4);
-    EXPECT_FALSE(records[0].confirm);
-    step({PAD_R1});
-    EXPECT_EQ(local.Choice(0), 0);
-    EXPECT_TRUE(records[0].turnRight);
-    EXPECT_EQ(records[0].x, 8.0f) << "Back up: the stick steers";
+    step({PAD_START});
+    EXPECT_EQ(game.paused, 1);
 
     pad.x = kAxisMax / 2;
-    int asked = 0;
+    std::vector<int> asked;
     for (int s = 1; s <= 150; ++s) {
         step({PAD_SELECT, PAD_START});
-        asked += local.TakeFullscreenRequest() ? 1 : 0;
-        if (s == cControlMapper::kFullscreenHoldSteps - 1) {
-            EXPECT_EQ(asked, 0) << "not before a second";
-        }
+        if (local.TakeFullscreenRequest()) asked.push_back(s);
     }
-    EXPECT_EQ(asked, 1);
-    EXPECT_EQ(game.paused, 0) << "Start held with Back does not pause";
+    EXPECT_EQ(asked, std::vector<int>{cControlMapper::kFullscreenHoldSteps});
+    EXPECT_EQ(game.paused, 1) << "Start held with Back does not pause or resume";
 }
 
 // The system's own devices: a controller plugged in arrives in a slot through
 // the window's event translation and is read; pulled out, its slot is empty
-// and at rest at once; plugged in again, it is a new pad.
+// and at rest at once.
 TEST(SystemPads, AControllerIsTakenAsItArrivesAndLetGoAsItLeaves) {
     cInput in;
     ASSERT_EQ(in.Init(nullptr), 0);
@@ -475,26 +461,14 @@ TEST(SystemPads, AControllerIsTakenAsItArrivesAndLetGoAsItLeaves) {
     ASSERT_EQ(SDL_JoystickAttachVirtualEx(&desc), 0) << SDL_GetError();
     step();
     ASSERT_TRUE(in.HasPad(0));
-    const uint32_t first = in.pads[0].serial;
     SDL_Joystick* stick = SDL_JoystickFromInstanceID(in.pads[0].device->Id());
-    ASSERT_NE(stick, nullptr);
-    SDL_JoystickSetVirtualButton(stick, SDL_CONTROLLER_BUTTON_START, 1);
     SDL_JoystickSetVirtualAxis(stick, SDL_CONTROLLER_AXIS_LEFTX, 32767);
     step();
-    EXPECT_TRUE(in.PadButtonDown(0, PAD_START));
     EXPECT_EQ(in.pads[0].current.x, kAxisMax);
-
     SDL_JoystickDetachVirtual(0);
     step();
     EXPECT_FALSE(in.HasPad(0));
-    EXPECT_FALSE(in.PadButtonDown(0, PAD_START));
     EXPECT_EQ(in.pads[0].current.x, kAxisMax / 2);
-
-    ASSERT_EQ(SDL_JoystickAttachVirtualEx(&desc), 0);
-    step();
-    EXPECT_TRUE(in.HasPad(0));
-    EXPECT_GT(in.pads[0].serial, first);
-    SDL_JoystickDetachVirtual(0);
     in.Shutdown();
 }
 
