@@ -105,6 +105,8 @@ int DifficultyNow() {
     return result ? play.game.result.difficulty : play.game.board.difficulty;
 }
 
+// The field says whose pad the game waits for, whose pads left while it is
+// paused, and the difficulties being chosen with Back held.
 void ShowPadNotices() {
     PadNotices& n = play.padNotices;
     const int wanted = play.local.WaitingFor();
