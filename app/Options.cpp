@@ -44,9 +44,9 @@ bool ParseOptions(const std::vector<std::string>& args, AppOptions* options, std
         std::string v;
         if (a == "--players") {
             long players = 0;
-            if (!value("1 or 2", &v)) return false;
-            if (!ParseCount(v, 1, 2, &players)) {
-                *error = "--players takes 1 or 2, not " + v;
+            if (!value("a number of players", &v)) return false;
+            if (!ParseCount(v, 1, 4, &players)) {
+                *error = "--players takes 1 to 4, not " + v;
                 return false;
             }
             options->players = static_cast<int>(players);
@@ -171,7 +171,8 @@ bool ParseOptions(const std::vector<std::string>& args, AppOptions* options, std
     }
     if (options->net != AppOptions::Net::None) {
         if (playersGiven && options->players != 2) {
-            *error = "a two-machine game has two players: --players 1 does not go with --host or --join";
+            *error = "a two-machine game has two players: --players " + std::to_string(options->players) +
+                     " does not go with --host or --join";
             return false;
         }
         options->players = 2;
@@ -190,10 +191,10 @@ std::string UsageText() {
     return "Usage: kaziro [OPTION]...\n"
            "Bounce the falling dice into the slots so that every slot adds up to 10.\n"
            "\n"
-           "  --players 1|2       two players on one machine: player 1 with the mouse,\n"
-           "                      player 2 with the first game pad\n"
-           "  --keyboard-pad      read the pad from the keyboard (Z X A S E R W Q, Enter,\n"
-           "                      Space and the arrow keys) instead of game controllers\n"
+           "  --players N         1 to 4 players on one machine: player 1 with the mouse,\n"
+           "                      the others with game pads in the order they arrive\n"
+           "  --keyboard-pad      a pad played from the keyboard (Z X A S E R W Q, Enter,\n"
+           "                      Space and the arrow keys) is the first of the pads\n"
            "  --music FILE        loop FILE as background music (dropping an audio file\n"
            "                      on the window does the same)\n"
            "  --fullscreen        start fullscreen on the desktop's own resolution\n"
@@ -220,5 +221,8 @@ std::string UsageText() {
            "  --version           show the version and exit\n"
            "\n"
            "Keys: digits 1-9 (keypad or number row) restart at that difficulty, P pauses,\n"
-           "M mutes, F11 or Alt+Enter toggles fullscreen, Escape quits.\n";
+           "M mutes, F11 or Alt+Enter toggles fullscreen, Escape quits.\n"
+           "Pads: Start pauses; Back held with the d-pad or the shoulders chooses a\n"
+           "difficulty and A restarts at it; Back and Start held for a second toggle\n"
+           "fullscreen; R1 R2 L1 L2 Back Start held together quit.\n";
 }

@@ -12,7 +12,7 @@ constexpr uint16_t kDefaultPort = 47800;
 constexpr double kMaxScale = 4.0;
 
 struct AppOptions {
-    int players = 1;           // --players 1|2: two players on one machine
+    int players = 1;           // --players N: 1 to 4 players on one machine
     bool keyboardPad = false;  // --keyboard-pad: pads from the keyboard
     std::string musicFile;     // --music FILE: loop this file from start-up
     bool fullscreen = false;   // --fullscreen: start fullscreen on the desktop's resolution

@@ -1,5 +1,6 @@
 #include "app/Play.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -12,6 +13,7 @@
 #include "game/SyncCheck.h"
 #include "graphics/Graphics.h"
 #include "graphics/Overlay.h"
+#include "input/LocalPlayers.h"
 #include "input/cInput.h"
 #include "net/cNetPlay.h"
 #include "net/cNetwork.h"
@@ -45,6 +47,17 @@ struct Playback {
     uint32_t step = 0;  // the next step to play
 };
 
+// The notices about this machine's players, each made again when what it
+// says changes.
+struct PadNotices {
+    int wanted = 0;     // the player the game waits for before it starts
+    uint32_t left = 0;  // players whose pad left, named while the game is paused
+    int choices[kMaxPlayers] = {};  // difficulties being chosen with Back held
+    std::unique_ptr<cOverlay> wantedNotice;
+    std::unique_ptr<cOverlay> leftNotice;
+    std::unique_ptr<cOverlay> choiceNotices[kMaxPlayers];
+};
+
 struct PlayState {
     GameState game;
     StepEvents events;
@@ -52,11 +65,12 @@ struct PlayState {
     Playback playback;
     std::unique_ptr<cSyncCheck> syncCheck;
     std::unique_ptr<cSceneView> view;
-    std::unique_ptr<cControlMapper> mappers[kMaxPlayers];
-    int localPlayers = 0;  // records this machine makes each step
     std::unique_ptr<cAutopilot> autopilot;  // plays this machine's player instead of its devices
     std::FILE* netLog = nullptr;
     uint32_t recordedConfirmed = 0;  // confirmed steps of a two-machine game written so far
+    cLocalPlayers local;     // who plays with what on this machine
+    bool localPlay = false;  // this machine makes records (not a replay)
+    PadNotices padNotices;
     std::unique_ptr<cOverlay> waitNotice;
     bool quitWhileWaiting = false;
     int quitStatus = 0;
@@ -91,11 +105,51 @@ bool WaitForPartner(uint32_t waitedMs) {
     return true;
 }
 
+// Where a pad's choice of difficulty starts: the difficulty being played.
+int DifficultyNow() {
+    const bool result = play.game.scene == static_cast<int32_t>(SceneKind::Result);
+    return result ? play.game.result.difficulty : play.game.board.difficulty;
+}
+
+// The field says whose pad the game waits for, whose pads left while it is
+// paused, and the difficulties being chosen with Back held.
+void ShowPadNotices() {
+    PadNotices& n = play.padNotices;
+    const int wanted = play.local.WaitingFor();
+    if (wanted != n.wanted) {
+        n.wantedNotice = wanted != 0 ? NewPadWantedNotice(wanted) : nullptr;
+        n.wanted = wanted;
+    }
+    const uint32_t left = play.game.paused ? play.local.Missing() : 0;
+    if (left != n.left) {
+        n.leftNotice = left != 0 ? NewPadLeftNotice(left) : nullptr;
+        n.left = left;
+    }
+    for (int p = 0; p < play.local.Players(); ++p) {
+        const int choice = play.local.Choice(p);
+        if (choice == n.choices[p]) continue;
+        n.choiceNotices[p] = choice != 0 ? NewChoiceNotice(p + 1, choice, p) : nullptr;
+        n.choices[p] = choice;
+    }
+}
+
+// This step's records of this machine's players; neutral for the players
+// nobody plays here.
+void LocalRecords(PlayerControls records[kMaxPlayers]) {
+    for (int p = 0; p < kMaxPlayers; ++p) records[p] = NeutralControls();
+    if (!play.localPlay) return;
+    play.local.Build(input, play.game.paused != 0, DifficultyNow(), records);
+    ShowPadNotices();
+}
+
 // This machine's record for player p, neutral when nobody plays it here.
-// The autopilot, when it plays, is this machine's first player.
+// The autopilot, when it plays, is this machine's first player; it plays
+// the game's player `playerInGame`.
 PlayerControls LocalRecord(int p, int playerInGame) {
     if (play.autopilot && p == 0) return play.autopilot->Record(play.game, playerInGame);
-    return play.mappers[p] ? play.mappers[p]->Build(input) : NeutralControls();
+    PlayerControls records[kMaxPlayers];
+    LocalRecords(records);
+    return records[p];
 }
 
 // Writes one step of the game being recorded: its records and the state
@@ -165,31 +219,31 @@ StepEnd StepOnce(const PlayerControls records[kMaxPlayers]) {
 void SeedPlay(uint32_t seed, int players) { SeedGame(play.game, seed, players); }
 
 bool StartPlay(const AppOptions& options) {
-    for (auto& mapper : play.mappers) mapper.reset();
+    play.localPlay = false;
+    play.padNotices = PadNotices{};
     if (play.playback.active) {  // the recording plays every player
-        play.localPlayers = 0;
         play.game.players = play.playback.replay.players;
         return true;
     }
+    // A two-machine game has one player here, whom a pad that leaves only
+    // puts at rest. On one machine the mouse is player 1 and the pads, in the
+    // order they arrive, the others; the game waits for the first pad of
+    // each (WaitForLocalPads), and pauses while one is away.
     const bool twoMachines = netActive || netPlay.Active();
-    const int players = twoMachines || options.players == 2 ? 2 : 1;
+    const int players =
+        twoMachines ? 2 : (options.players < 1 ? 1 : std::min(options.players, kMaxPlayers));
     play.game.players = players;
-    if (players == 2 && !twoMachines) {
-        if (input.CountPads() == 0) {
-            Report("input",
-                   "two players on one machine need a game pad for player 2, and none is "
-                   "attached (--keyboard-pad plays it from the keyboard)");
-            return false;
-        }
-        play.mappers[0] = std::make_unique<cControlMapper>(true, -1, true);  // the mouse
-        play.mappers[1] = std::make_unique<cControlMapper>(false, 0, false);  // the first pad
-        play.localPlayers = 2;
-    } else {
-        // One player here: the mouse and the first pad, whichever moved last.
-        play.mappers[0] = std::make_unique<cControlMapper>(true, 0, true);
-        play.localPlayers = 1;
-    }
+    play.local.Start(twoMachines ? 1 : players, !twoMachines);
+    play.local.FollowPads(input);
+    play.localPlay = true;
     return true;
+}
+
+bool WaitForLocalPads() {
+    if (!play.localPlay) return false;
+    play.local.FollowPads(input);
+    ShowPadNotices();
+    return play.local.WaitingFor() != 0;
 }
 
 void ShowFirstScene() {
@@ -201,7 +255,8 @@ void ShowFirstScene() {
 StepEnd GatherControls(PlayerControls records[kMaxPlayers], int* quitStatus) {
     for (int p = 0; p < kMaxPlayers; ++p) records[p] = NeutralControls();
     if (!netActive) {
-        for (int p = 0; p < play.localPlayers; ++p) records[p] = LocalRecord(p, p);
+        LocalRecords(records);
+        if (play.autopilot) records[0] = play.autopilot->Record(play.game, 0);
         return StepEnd::Going;
     }
     const PadState local = PackControls(LocalRecord(0, netRole == 1 ? 0 : 1));
@@ -310,6 +365,8 @@ void CloseNetLog() {
 
 void HandleLocalKeys() {
     if (input.KeyPressed(DIK_M)) dsound.SetMuted(!dsound.muted);
+    // Back and Start held on a pad for a second (asked for in the step before).
+    if (play.local.TakeFullscreenRequest()) ToggleFullscreen(input.window);
     if (play.playback.active && input.KeyPressed(DIK_F)) play.playback.fast = !play.playback.fast;
 }
 
@@ -405,6 +462,7 @@ GameState& PlayedGame() { return play.game; }
 
 void ResetPlay() {
     play.waitNotice.reset();
+    play.padNotices = PadNotices{};
     play.view.reset();
     play.playback = Playback{};
     play.syncCheck.reset();
@@ -412,8 +470,8 @@ void ResetPlay() {
     play.recordedConfirmed = 0;
     if (play.recording.file) std::fclose(play.recording.file);
     play.recording = Recording{};
-    for (auto& mapper : play.mappers) mapper.reset();
-    play.localPlayers = 0;
+    play.local = cLocalPlayers{};
+    play.localPlay = false;
     play.game = GameState{};
     play.events.Clear();
 }

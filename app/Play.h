@@ -22,11 +22,16 @@ enum class StepEnd {
 
 // A new game: the generator seeded with its warm-up, for `players` players.
 void SeedPlay(uint32_t seed, int players);
-// Sets up who plays with what: one player (mouse and first pad), two on this
-// machine (mouse; first pad), or this machine's player of a two-machine game.
-// Called once at start-up after the input set-up. False, said on stderr, when
-// the game asked for cannot be played here.
+// Sets up who plays with what: one player (mouse and first pad), up to four
+// on this machine (the mouse; then the pads in the order they arrive), or
+// this machine's player of a two-machine game. Called once at start-up after
+// the input set-up. False, said on stderr, when the game asked for cannot be
+// played here.
 bool StartPlay(const AppOptions& options);
+// Before the game's first step, after this step's input sample: true while
+// a player on this machine still waits for a pad (the field says whose);
+// the step is then not taken. Follows the pads that come and go.
+bool WaitForLocalPads();
 // The first scene, a board at difficulty 1, and its picture.
 void ShowFirstScene();
 // Builds this step's records (one per player); in a two-machine game they are
@@ -50,7 +55,8 @@ void UseAutopilot(bool on, uint32_t seed);
 bool OpenNetLog(const std::string& path, std::string* error);
 // Ends the log with what rollback cost.
 void CloseNetLog();
-// M mutes and unmutes this machine's effects and music.
+// M mutes and unmutes this machine's effects and music; a pad's Back and
+// Start held for a second switch fullscreen.
 void HandleLocalKeys();
 // After a step: hands the checksum of the game's state to the exchange.
 void NoteStepDone();

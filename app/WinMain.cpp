@@ -92,8 +92,8 @@ intptr_t WndProc(WindowHandle window, uint32_t message, uintptr_t wParam, intptr
 
 void PadQuitTest() {
     static const int kQuitButtons[] = {PAD_R1, PAD_R2, PAD_L1, PAD_L2, PAD_SELECT, PAD_START};
-    const int pads = input.CountPads();
-    for (int slot = 0; slot < pads; ++slot) {
+    for (int slot = 0; slot < kPadSlots; ++slot) {
+        if (!input.HasPad(slot)) continue;
         bool all = true;
         for (int button : kQuitButtons) all = all && input.PadButtonDown(slot, button);
         if (all) PostQuitMessage(0);
@@ -109,6 +109,10 @@ StepEnd RunLogicStep(int* quitStatus) {
     input.Refresh();
     PadQuitTest();
     HandleLocalKeys();
+    if (WaitForLocalPads()) {  // the window answers and shows whose pad it waits for
+        RenderFrame();
+        return StepEnd::Going;
+    }
     // While paused the field stays as it is: no scene, task or spawn moves.
     bool paused = false;
     if (netPlay.Active()) {
@@ -217,8 +221,8 @@ int WinMain(const AppOptions& options) {
         ResetPlay();
         return kExitNoDisplay;
     }
+    input.keyboardOnly = options.keyboardPad;  // before Init: it keeps slot 0 for the keyboard pad
     input.Init(window);
-    input.keyboardOnly = options.keyboardPad;
     if (!StartPlay(options)) {
         DestroyGameWindow(window);
         ClearMessageQueue();

@@ -50,10 +50,11 @@ int RunMainLoop(const LoopClock& clock, const StepFunction& step = {});
 
 // One logic step: input, pad quit test, the players' records (exchanged in a
 // two-machine game), the game's step with its picture and sounds, tasks,
-// frame, release of finished sounds. In a two-machine game it does not start
-// while a quit is queued, and ends early when the exchange failed or a quit
-// was taken while it waited (then *quitStatus is that quit's status).
+// frame, release of finished sounds. While the players on this machine wait
+// for their pads it only draws the frame. In a two-machine game it does not
+// start while a quit is queued, and ends early when the exchange failed or a
+// quit was taken while it waited (then *quitStatus is that quit's status).
 StepEnd RunLogicStep(int* quitStatus);
 
-// The pad quit test: R1, R2, L1, L2, SELECT and START held together on any pad in use.
+// The pad quit test: R1, R2, L1, L2, SELECT and START held together on any pad.
 void PadQuitTest();

@@ -94,20 +94,63 @@ bool cControls::PausePressed() const {
 cControlMapper::cControlMapper(bool usesMouse, int padSlot, bool usesKeyboard)
     : usesMouse_(usesMouse), padSlot_(padSlot), usesKeyboard_(usesKeyboard) {}
 
-PlayerControls cControlMapper::Build(const cInput& in) {
+void cControlMapper::UsePad(int slot) {
+    padSlot_ = slot;
+    choice_ = 0;
+    lastDirection_ = 0;
+    chordSteps_ = 0;
+}
+
+bool cControlMapper::TakeFullscreenRequest() {
+    const bool asked = fullscreenAsked_;
+    fullscreenAsked_ = false;
+    return asked;
+}
+
+void cControlMapper::PadFunctions(const cInput& in, bool back, int difficultyNow,
+                                  PlayerControls* c) {
+    const int slot = padSlot_;
+    // Start pauses and resumes; held with Back it belongs to the fullscreen hold.
+    if (!back && in.PadButtonPressed(slot, PAD_START)) c->pause = 1;
+    chordSteps_ = back && in.PadButtonDown(slot, PAD_START) ? chordSteps_ + 1 : 0;
+    if (chordSteps_ == kFullscreenHoldSteps) fullscreenAsked_ = true;
+
+    // Right or up raises the choice, left or down lowers it, once per push.
+    float dx = Deflection(in.pads[slot].current.x), dy = Deflection(in.pads[slot].current.y);
+    if (!in.keyboardOnly || slot != 0) HatDeflection(in.padBuffers[slot].pov[0], &dx, &dy);
+    const float lean = dx != 0.0f ? dx : -dy;
+    const int direction = lean > 0.5f ? 1 : (lean < -0.5f ? -1 : 0);
+    const bool pushed = direction != lastDirection_;
+    lastDirection_ = direction;
+    if (!back) {
+        choice_ = 0;
+        return;
+    }
+    int choice = choice_ != 0 ? choice_ : difficultyNow;
+    if (pushed) choice += direction;
+    if (in.PadButtonPressed(slot, PAD_R1) || in.PadButtonPressed(slot, PAD_R2)) ++choice;
+    if (in.PadButtonPressed(slot, PAD_L1) || in.PadButtonPressed(slot, PAD_L2)) --choice;
+    choice_ = choice < 1 ? 1 : (choice > 9 ? 9 : choice);
+    // A gives the choice as a digit key would: down for this one step.
+    if (in.PadButtonPressed(slot, PAD_A)) c->digits |= KeypadDigitBit(choice_);
+}
+
+PlayerControls cControlMapper::Build(const cInput& in, int difficultyNow) {
     PlayerControls c;
-    const bool hasPad = padSlot_ >= 0 && padSlot_ < in.CountPads();
+    const bool hasPad = in.HasPad(padSlot_);
+    const bool back = hasPad && in.PadButtonDown(padSlot_, PAD_SELECT);
 
     float dx = 0.0f, dy = 0.0f;
-    if (hasPad) {
+    if (hasPad && !back) {
         const PadState& pad = in.pads[padSlot_].current;
         dx = Deflection(pad.x);
         dy = Deflection(pad.y);
-        if (!in.keyboardOnly) HatDeflection(in.padBuffers[padSlot_].pov[0], &dx, &dy);
+        if (!in.keyboardOnly || padSlot_ != 0) HatDeflection(in.padBuffers[padSlot_].pov[0], &dx, &dy);
         c.turnLeft = in.PadButtonDown(padSlot_, PAD_L1) || in.PadButtonDown(padSlot_, PAD_L2);
         c.turnRight = in.PadButtonDown(padSlot_, PAD_R1) || in.PadButtonDown(padSlot_, PAD_R2);
         c.confirm = in.PadButtonDown(padSlot_, PAD_A) || in.PadButtonDown(padSlot_, PAD_B);
     }
+    if (hasPad) PadFunctions(in, back, difficultyNow, &c);
     const bool padMoved = dx != 0.0f || dy != 0.0f;
     const bool mouseMoved =
         usesMouse_ && (in.mouse.x != in.prevMouse.x || in.mouse.y != in.prevMouse.y);
@@ -140,7 +183,7 @@ PlayerControls cControlMapper::Build(const cInput& in) {
             if (in.KeyDown(kKeypadDigits[d - 1])) c.digits |= KeypadDigitBit(d);
             if (in.KeyDown(kRowDigits[d - 1])) c.digits |= RowDigitBit(d);
         }
-        c.pause = in.KeyDown(DIK_P);
+        c.pause = c.pause || in.KeyDown(DIK_P);
     }
     return c;
 }

@@ -22,7 +22,7 @@ struct PlayerControls {
     uint8_t turnLeft = 0;   // counter-clockwise while held: mouse left, L1, L2
     uint8_t turnRight = 0;  // clockwise while held: mouse right, R1, R2
     uint8_t confirm = 0;    // continues from the result screen: mouse left, A, B
-    uint8_t pause = 0;      // pauses and resumes: P
+    uint8_t pause = 0;      // pauses and resumes: P, Start
     // Difficulty digit keys held: bit d - 1 for keypad d, bit 9 + d - 1 for the
     // number row's d (1 to 9). Each key has its own edge.
     uint32_t digits = 0;
@@ -67,22 +67,47 @@ public:
     static constexpr float kPadSpeed = 8.0f;
     // Stick deflections below this share of full tilt are ignored.
     static constexpr float kDeadZone = 0.2f;
+    // Back and Start held together this many steps (a second) switch fullscreen.
+    static constexpr int kFullscreenHoldSteps = 63;
 
     // usesMouse: the mouse steers; padSlot: the pad that steers (-1: none);
     // usesKeyboard: the difficulty digits and the pause key are this player's.
     cControlMapper(bool usesMouse, int padSlot, bool usesKeyboard);
+    cControlMapper() : cControlMapper(false, -1, false) {}
 
     // This step's record. With both a mouse and a pad, the one that moved
-    // last steers; buttons of either count.
-    PlayerControls Build(const cInput& in);
+    // last steers; buttons of either count. The pad also pauses and resumes
+    // (Start) and restarts: while Back is held, the d-pad, the stick or the
+    // shoulders choose a difficulty from difficultyNow on, and A gives the
+    // choice as its keypad digit for one step. While Back is held the pad
+    // neither steers, turns nor continues.
+    PlayerControls Build(const cInput& in, int difficultyNow = 1);
+
+    // Plays with another pad from now on (-1: none). Whatever the old pad
+    // held counts no more; the paddle stays where it is.
+    void UsePad(int slot);
+    int PadSlot() const { return padSlot_; }
+    // The pad, not the mouse, steered last.
+    bool PadSteers() const { return padSteers_; }
+    // The difficulty being chosen while Back is held; 0 when Back is up.
+    int Choice() const { return choice_; }
+    // True once each time Back and Start have been held together for a second.
+    bool TakeFullscreenRequest();
 
 private:
+    // Start, and Back with what it is held with.
+    void PadFunctions(const cInput& in, bool back, int difficultyNow, PlayerControls* c);
+
     bool usesMouse_;
     int padSlot_;
     bool usesKeyboard_;
     bool padSteers_ = false;  // the pad moved after the mouse did
     float x_ = 400.0f;        // where the pad has moved the paddle to
     float y_ = 300.0f;
+    int choice_ = 0;
+    int lastDirection_ = 0;   // the d-pad or the stick in the step before: -1, 0 or 1
+    int chordSteps_ = 0;      // steps Back and Start have been held together
+    bool fullscreenAsked_ = false;
 };
 
 // A record as it travels between two machines, in the 28 bytes of a pad

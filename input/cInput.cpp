@@ -12,6 +12,21 @@ namespace {
 
 bool ValidButton(int32_t physical) { return physical >= 0 && physical < kNamedButtons; }
 
+constexpr uint32_t kHatCentred = 0xFFFFFFFFu;
+
+// A pad at rest: nothing held, the sticks centred.
+PadState RestingPad() {
+    PadState pad{};
+    pad.x = pad.y = pad.z = pad.rz = kAxisMax / 2;
+    return pad;
+}
+
+JoyState2 RestingBuffer() {
+    JoyState2 buffer{};
+    for (uint32_t& hat : buffer.pov) hat = kHatCentred;
+    return buffer;
+}
+
 // Keyboard-only pads: the key behind each named button.
 struct KeyButton {
     uint8_t key;
@@ -35,32 +50,64 @@ int32_t cInput::Init(WindowHandle window, InputDevices* devices) {
         slot.previous = PadState{};
     }
     // A pad not read yet holds its hat centred, not pointing up.
-    for (JoyState2& buffer : padBuffers) {
-        buffer = JoyState2{};
-        for (uint32_t& hat : buffer.pov) hat = 0xFFFFFFFFu;
-    }
+    for (JoyState2& buffer : padBuffers) buffer = RestingBuffer();
+    if (keyboardOnly) pads[0].serial = ++lastSerial_;
     std::memset(keys, 0, sizeof keys);
     std::memset(prevKeys, 0, sizeof prevKeys);
     this->devices = devices ? devices : &SystemInputDevices();
     keyboard = true;
 
     if (!this->devices->StartPads()) return -1;
-    // Pads take the slots from 0 upward in the platform's order; pads beyond
-    // the fourth are left alone, and the first pad that cannot be opened ends
-    // the search.
+    // Pads take the free slots from 0 upward in the platform's order; pads
+    // beyond the fourth are left alone, and the first pad that cannot be
+    // opened ends the search.
     const int attached = this->devices->CountAttachedPads();
-    for (int index = 0; index < attached; ++index) {
-        int slot = CountPads();
-        if (slot >= kPadSlots) break;
+    int slot = keyboardOnly ? 1 : 0;
+    for (int index = 0; index < attached && slot < kPadSlots; ++index, ++slot) {
         std::unique_ptr<PadDevice> device = this->devices->OpenPad(index);
         if (!device) break;
-        pads[slot].device = std::move(device);
-    }
-    for (PadSlot& slot : pads) {
-        if (!slot.device) break;
-        slot.device->Acquire();
+        Seat(slot, std::move(device));
     }
     return 0;
+}
+
+void cInput::Seat(int slot, std::unique_ptr<PadDevice> device) {
+    PadSlot& pad = pads[slot];
+    pad.device = std::move(device);
+    pad.device->Acquire();
+    pad.serial = ++lastSerial_;
+    pad.current = pad.previous = RestingPad();
+    padBuffers[slot] = RestingBuffer();
+}
+
+void cInput::Empty(int slot) {
+    PadSlot& pad = pads[slot];
+    if (pad.device) pad.device->Unacquire();
+    pad.device.reset();
+    pad.serial = 0;
+    // At rest at once: whatever was held or tilted when it left counts no more.
+    pad.current = pad.previous = RestingPad();
+    padBuffers[slot] = RestingBuffer();
+}
+
+void cInput::TakePadChanges() {
+    PadChange change;
+    while (devices && devices->NextPadChange(&change)) {
+        int held = -1;
+        for (int slot = 0; slot < kPadSlots; ++slot) {
+            if (pads[slot].device && pads[slot].device->Id() == change.id) held = slot;
+        }
+        if (!change.arrived) {
+            if (held >= 0) Empty(held);
+            continue;
+        }
+        if (held >= 0) continue;  // opened at set-up, and reported as arriving as well
+        int free = keyboardOnly ? 1 : 0;
+        while (free < kPadSlots && pads[free].device) ++free;
+        if (free >= kPadSlots) continue;  // four pads already: this one is left alone
+        std::unique_ptr<PadDevice> device = devices->OpenArrivedPad(change.id);
+        if (device) Seat(free, std::move(device));
+    }
 }
 
 void cInput::Refresh() {
@@ -84,6 +131,8 @@ void cInput::Refresh() {
     const bool keysRead = devices && keyboard && devices->HasFocus(window);
     if (keysRead) devices->ReadKeyboard(keys);
 
+    TakePadChanges();
+    if (keyboardOnly && pads[0].serial == 0 && !pads[0].device) pads[0].serial = ++lastSerial_;
     bool active = false;
     uint8_t now[256] = {};
     if (keyboardOnly && devices) {
@@ -98,7 +147,7 @@ void cInput::Refresh() {
     }
     for (int slot = 0; slot < kPadSlots; ++slot) {
         pads[slot].previous = pads[slot].current;
-        if (keyboardOnly) {
+        if (keyboardOnly && slot == 0) {
             FillFromKeyboard(&pads[slot].current, active, now);
         } else {
             ReadPad(slot, &padBuffers[slot]);
@@ -151,20 +200,21 @@ void cInput::ReadPad(int slot, JoyState2* buffer) {
     pad.current.rz = buffer->rz;
 }
 
+bool cInput::HasPad(int slot) const {
+    if (slot < 0 || slot >= kPadSlots) return false;
+    return pads[slot].device != nullptr || (keyboardOnly && slot == 0);
+}
+
 int cInput::CountPads() const {
-    if (keyboardOnly) return 1;  // every slot reads the one keyboard pad
-    for (int slot = 0; slot < kPadSlots; ++slot) {
-        if (!pads[slot].device) return slot;
-    }
-    return kPadSlots;
+    int count = 0;
+    for (int slot = 0; slot < kPadSlots; ++slot) count += HasPad(slot) ? 1 : 0;
+    return count;
 }
 
 void cInput::Shutdown() {
-    // The pads are let go in keyboard-only mode too: they were opened at set-up.
-    for (PadSlot& slot : pads) {
-        if (!slot.device) continue;
-        slot.device->Unacquire();
-        slot.device.reset();
+    for (int slot = 0; slot < kPadSlots; ++slot) {
+        if (pads[slot].device) Empty(slot);
+        pads[slot].serial = 0;
     }
     keyboard = false;
     devices = nullptr;
@@ -180,6 +230,10 @@ bool cInput::PadButtonDown(int slot, int k) const {
     if (slot < 0 || slot >= kPadSlots || k < 0 || k >= kNamedButtons) return false;
     const int32_t physical = buttonMap[k];
     return ValidButton(physical) && pads[slot].current.buttons[physical] != 0;
+}
+
+bool cInput::PadButtonPressed(int slot, int k) const {
+    return PadButtonDown(slot, k) && pads[slot].previous.buttons[buttonMap[k]] == 0;
 }
 
 bool KeyDown(int code) { return input.KeyDown(code); }

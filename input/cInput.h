@@ -37,6 +37,9 @@ struct PadSlot {
     std::unique_ptr<PadDevice> device;
     PadState current{};
     PadState previous{};
+    // The pad's place in the order of arrival: a number larger than every
+    // earlier pad's whenever a pad comes into the slot, 0 while it is empty.
+    uint32_t serial = 0;
 };
 
 class cInput {
@@ -47,17 +50,20 @@ public:
     cInput& operator=(const cInput&) = delete;
 
     // Sets up the keyboard and opens the attached pads into slots 0 upward, at
-    // most four. devices: null for the system's own (tests pass a fake).
+    // most four (from slot 1 with keyboardOnly, set before: slot 0 is then the
+    // keyboard pad). devices: null for the system's own (tests pass a fake).
     // Returns 0, or negative when the pads cannot be used (keyboard and mouse
     // still work then).
     int32_t Init(WindowHandle window, InputDevices* devices = nullptr);
-    // Takes this step's sample: mouse (buttons and cursor), keyboard, then the
-    // pads, keeping the last ones.
+    // Takes this step's sample: mouse (buttons and cursor), keyboard, the pads
+    // that arrived (into the lowest free slot) or left (their slot emptied,
+    // its records at rest), then the pads, keeping the last ones.
     void Refresh();
     // Reads one pad into its slot through its buffer (called by Refresh).
     void ReadPad(int slot, JoyState2* buffer);
-    // Number of pads in use: the first slot without a device (0 to 4). The
-    // keyboard pad (keyboardOnly) is one pad, in slot 0.
+    // Whether a slot holds a pad: a device, or the keyboard pad in slot 0.
+    bool HasPad(int slot) const;
+    // Number of slots that hold a pad (0 to 4).
     int CountPads() const;
     // Releases the pads and the keyboard (also done at exit).
     void Shutdown();
@@ -67,6 +73,8 @@ public:
     bool KeyPressed(int code) const;
     // Named button k (PadButton) of a pad slot is down.
     bool PadButtonDown(int slot, int k) const;
+    // Down now and up in the step before.
+    bool PadButtonPressed(int slot, int k) const;
 
     // Physical button (0 to 11, or kButtonUnassigned) behind each named button.
     int32_t buttonMap[kNamedButtons] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11};
@@ -87,12 +95,17 @@ public:
     // were let go before it, then clears them. Its x and y are never written.
     MouseState pressedSinceSample;
     JoyState2 padBuffers[kPadSlots] = {};  // the last state read from each pad
-    // Pads are played from the keyboard (--keyboard-pad): every slot reads
-    // Z X A S / E R W Q / Enter Space and the arrow keys instead of its pad.
+    // A pad is played from the keyboard (--keyboard-pad): slot 0 reads
+    // Z X A S / E R W Q / Enter Space and the arrow keys; it never leaves.
     bool keyboardOnly = false;
 
 private:
     void FillFromKeyboard(PadState* pad, bool active, const uint8_t* now) const;
+    void TakePadChanges();
+    // Puts a pad into an empty slot, or lets the slot's pad go.
+    void Seat(int slot, std::unique_ptr<PadDevice> device);
+    void Empty(int slot);
+    uint32_t lastSerial_ = 0;
 };
 
 extern cInput input;

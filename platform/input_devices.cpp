@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include <cstring>
+#include <deque>
 #include <string>
 
 #include "platform/keyboard_codes.h"
@@ -118,30 +119,25 @@ uint32_t HatOf(SDL_GameController* pad) {
     return kAngle[dy + 1][dx + 1];
 }
 
-// An SDL game controller. Unplugged, it answers kInputLost until a controller
-// with the same identity is attached again, which it then takes over.
+// An SDL game controller, held until it leaves; plugged in again it arrives
+// as a new pad.
 class SdlPad : public PadDevice {
 public:
-    SdlPad(SDL_GameController* pad) : pad_(pad) {
-        guid_ = SDL_JoystickGetGUID(SDL_GameControllerGetJoystick(pad));
-    }
-    ~SdlPad() override {
-        if (pad_) SDL_GameControllerClose(pad_);
-    }
+    explicit SdlPad(SDL_GameController* pad)
+        : pad_(pad), id_(SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(pad))) {}
+    ~SdlPad() override { SDL_GameControllerClose(pad_); }
 
-    int32_t Acquire() override {
-        if (pad_ && SDL_GameControllerGetAttached(pad_)) return 0;
-        Reopen();
-        return pad_ ? 0 : kInputLost;
-    }
+    int32_t Id() const override { return id_; }
+
+    int32_t Acquire() override { return SDL_GameControllerGetAttached(pad_) ? 0 : kInputLost; }
 
     bool Poll() override {
         SDL_GameControllerUpdate();
-        return pad_ && SDL_GameControllerGetAttached(pad_);
+        return SDL_GameControllerGetAttached(pad_);
     }
 
     bool GetState(JoyState2* state) override {
-        if (!pad_ || !SDL_GameControllerGetAttached(pad_)) return false;
+        if (!SDL_GameControllerGetAttached(pad_)) return false;
         JoyState2 s;
         std::memset(&s, 0, sizeof s);
         s.x = ScaleStickAxis(SDL_GameControllerGetAxis(pad_, SDL_CONTROLLER_AXIS_LEFTX));
@@ -173,26 +169,15 @@ public:
     }
 
 private:
-    void Reopen() {
-        if (pad_) {
-            SDL_GameControllerClose(pad_);
-            pad_ = nullptr;
-        }
-        const int count = SDL_NumJoysticks();
-        for (int i = 0; i < count; ++i) {
-            if (!SDL_IsGameController(i)) continue;
-            const SDL_JoystickGUID guid = SDL_JoystickGetDeviceGUID(i);
-            if (std::memcmp(&guid, &guid_, sizeof guid) != 0) continue;
-            // A controller this game already holds is opened already.
-            if (SDL_GameControllerFromInstanceID(SDL_JoystickGetDeviceInstanceID(i))) continue;
-            pad_ = SDL_GameControllerOpen(i);
-            if (pad_) return;
-        }
-    }
-
-    SDL_GameController* pad_ = nullptr;
-    SDL_JoystickGUID guid_;
+    SDL_GameController* pad_;
+    int32_t id_;
 };
+
+// Pads that arrived or left, as the event translation saw them.
+std::deque<PadChange>& PadChanges() {
+    static std::deque<PadChange> changes;
+    return changes;
+}
 
 class SdlInputDevices : public InputDevices {
 public:
@@ -219,6 +204,25 @@ public:
             SDL_GameController* pad = SDL_GameControllerOpen(i);
             if (!pad) return nullptr;
             return std::make_unique<SdlPad>(pad);
+        }
+        return nullptr;
+    }
+
+    bool NextPadChange(PadChange* change) override {
+        std::deque<PadChange>& changes = PadChanges();
+        if (changes.empty()) return false;
+        *change = changes.front();
+        changes.pop_front();
+        return true;
+    }
+
+    std::unique_ptr<PadDevice> OpenArrivedPad(int32_t id) override {
+        if (!SDL_WasInit(SDL_INIT_GAMECONTROLLER) || id < 0) return nullptr;
+        const int count = SDL_NumJoysticks();
+        for (int i = 0; i < count; ++i) {
+            if (SDL_JoystickGetDeviceInstanceID(i) != id || !SDL_IsGameController(i)) continue;
+            SDL_GameController* pad = SDL_GameControllerOpen(i);
+            return pad ? std::make_unique<SdlPad>(pad) : nullptr;
         }
         return nullptr;
     }
@@ -264,6 +268,14 @@ InputDevices& SystemInputDevices() {
 
 void NoteKeyWentDown(int scancode) {
     if (scancode >= 0 && scancode < SDL_NUM_SCANCODES) keysWentDown[scancode] = true;
+}
+
+void NotePadChange(bool arrived, int32_t id) {
+    if (id < 0) return;
+    PadChange change;
+    change.arrived = arrived;
+    change.id = id;
+    PadChanges().push_back(change);
 }
 
 uint8_t KeyCodeOfScancode(int scancode) {

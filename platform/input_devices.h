@@ -34,10 +34,18 @@ constexpr int32_t kAxisMax = 65536;
 // Status of a pad whose input was lost (unplugged): DIERR_INPUTLOST.
 constexpr int32_t kInputLost = static_cast<int32_t>(0x8007001E);
 
+// A pad that arrived or left, as the platform saw it between two steps.
+struct PadChange {
+    bool arrived = false;  // false: it left
+    int32_t id = -1;       // the platform's id for the pad; a pad plugged in again gets a new one
+};
+
 // One opened game pad.
 class PadDevice {
 public:
     virtual ~PadDevice() = default;
+    // The id its arrival and its leaving carry (-1 when the platform gives none).
+    virtual int32_t Id() const { return -1; }
     // Takes the pad for the game: 0, or negative (kInputLost while it is unplugged).
     virtual int32_t Acquire() = 0;
     virtual void Unacquire() {}
@@ -57,6 +65,19 @@ public:
     // order (null when it cannot be opened).
     virtual int CountAttachedPads() = 0;
     virtual std::unique_ptr<PadDevice> OpenPad(int index) = 0;
+    // The next pad that arrived or left since the last call, oldest first;
+    // false when there is none. Pads attached when the pads start may be
+    // reported as arriving too.
+    virtual bool NextPadChange(PadChange* change) {
+        (void)change;
+        return false;
+    }
+    // Opens the pad that arrived with this id (null when it cannot be opened
+    // or has left again).
+    virtual std::unique_ptr<PadDevice> OpenArrivedPad(int32_t id) {
+        (void)id;
+        return nullptr;
+    }
     // Whether the window has the keyboard focus (is the active window).
     virtual bool HasFocus(WindowHandle window) = 0;
     // The window whose caption is title, or null (FindWindow).

@@ -23,3 +23,6 @@ void NoteGameWindow(SDL_Window* window);
 // Whether the game window was destroyed by another program since the last
 // call (answered true once).
 bool GameWindowDestroyedFromOutside();
+// Queues a pad that arrived (its joystick instance id) or left, for
+// InputDevices::NextPadChange. Called by the event translation.
+void NotePadChange(bool arrived, int32_t id);

@@ -203,6 +203,14 @@ void Translate(const SDL_Event& e) {
             m.wParam = handle;
             break;
         }
+        // Pads are taken as they arrive and let go as they leave: the input
+        // sampling picks the changes up, they are no window message.
+        case SDL_CONTROLLERDEVICEADDED:
+            NotePadChange(true, SDL_JoystickGetDeviceInstanceID(e.cdevice.which));
+            return;
+        case SDL_CONTROLLERDEVICEREMOVED:
+            NotePadChange(false, e.cdevice.which);
+            return;
         default:
             if (musicEvent != 0 && e.type == musicEvent && s.current && !s.current->destroyed) {
                 m.window = s.current;

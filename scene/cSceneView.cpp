@@ -48,8 +48,16 @@ void DeleteAll(std::vector<T*>& objects) {
 
 cSceneView::cSceneView() {
     textureManager.RegisterTexture("Panel", "Graphic/Panel.png");
+    // The paddle of a game alone, and those of several players: each its
+    // own colour and its player's number.
     textureManager.RegisterTexture("Paddle", "Graphic/Bar.png");
-    textureManager.RegisterTexture("Paddle2", "Graphic/Bar2.png");
+    for (int p = 1; p <= kMaxPlayers; ++p) {
+        char name[32];
+        char path[32];
+        std::snprintf(name, sizeof name, "Paddle%d", p);
+        std::snprintf(path, sizeof path, "Graphic/Bar%d.png", p);
+        textureManager.RegisterTexture(name, path);
+    }
     for (int n = 1; n <= 6; ++n) {
         char name[32];
         char path[32];
@@ -161,7 +169,7 @@ void cSceneView::BuildBoard(const cSQMain& board) {
     }
     for (int p = 0; p < board.paddleCount; ++p) {
         char name[16];
-        std::snprintf(name, sizeof name, p == 0 ? "Paddle" : "Paddle%d", p + 1);
+        std::snprintf(name, sizeof name, board.paddleCount == 1 ? "Paddle" : "Paddle%d", p + 1);
         objects_.paddles.push_back(new cSprite(name, 400, 300, 80, 20));
     }
     objects_.score = new cFont("100", 750, 32);

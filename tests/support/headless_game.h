@@ -26,8 +26,8 @@ inline WindowHandle StartHeadlessGame(const char* className, std::string* error,
         *error = "no rendering device";
         return nullptr;
     }
-    input.Init(window, devices);
     input.keyboardOnly = options.keyboardPad;
+    input.Init(window, devices);
     if (!StartPlay(options)) {
         *error = "the game asked for cannot be played here";
         return nullptr;

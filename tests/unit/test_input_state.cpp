@@ -1,7 +1,9 @@
 // `cInput` sampling against fake devices: key and click edges, focus, the
 // cursor off the window, pad slots, pad reading, the pad quit test and the
-// keyboard-only pads.
+// keyboard-only pads; a pad's own functions; a controller plugged in and
+// pulled out through the system's devices.
 
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -11,70 +13,14 @@
 #include <vector>
 
 #include "app/WinMain.h"
+#include "game/GameState.h"
 #include "input/Controls.h"
+#include "input/LocalPlayers.h"
 #include "input/cInput.h"
 #include "platform/window.h"
+#include "support/fake_pads.h"
 
 namespace {
-
-struct FakePadData {
-    bool pollOk = true;
-    bool stateOk = true;
-    int32_t acquireResult = 0;
-    int acquireCalls = 0;
-    JoyState2 state{};
-};
-
-class FakePad : public PadDevice {
-public:
-    explicit FakePad(FakePadData* data) : data_(data) {}
-    int32_t Acquire() override {
-        ++data_->acquireCalls;
-        return data_->acquireResult;
-    }
-    bool Poll() override { return data_->pollOk; }
-    bool GetState(JoyState2* state) override {
-        if (!data_->stateOk) return false;
-        *state = data_->state;
-        return true;
-    }
-
-private:
-    FakePadData* data_;
-};
-
-class FakeDevices : public InputDevices {
-public:
-    bool StartPads() override { return padsStart; }
-    int CountAttachedPads() override { return static_cast<int>(pads.size()); }
-    std::unique_ptr<PadDevice> OpenPad(int index) override {
-        ++opened;
-        if (index == failOpenAt) return nullptr;
-        return std::make_unique<FakePad>(&pads[static_cast<size_t>(index)]);
-    }
-    bool HasFocus(WindowHandle w) override { return focus && w == focusWindow; }
-    WindowHandle FindWindowByTitle(const char* title) override {
-        return std::strcmp(title, "Kaziro") == 0 ? gameWindow : nullptr;
-    }
-    void ReadKeyboard(uint8_t out[256]) override { std::memcpy(out, keys, 256); }
-    void GetCursor(WindowHandle, int* x, int* y) override {
-        *x = cursorX;
-        *y = cursorY;
-    }
-
-    void Press(uint8_t key) { keys[key] = 0x80; }
-    void Release(uint8_t key) { keys[key] = 0; }
-
-    bool padsStart = true;
-    std::vector<FakePadData> pads;
-    int failOpenAt = -1;
-    int opened = 0;
-    bool focus = true;
-    WindowHandle focusWindow = nullptr;
-    WindowHandle gameWindow = nullptr;
-    uint8_t keys[256] = {};
-    int cursorX = 0, cursorY = 0;
-};
 
 // A handle that is never dereferenced: cInput only hands it back to the devices.
 WindowHandle FakeWindow() { return reinterpret_cast<WindowHandle>(0x1000); }
@@ -306,7 +252,7 @@ TEST_F(InputTest, PadQuitTestNeedsAllSixButtonsOnAPadInUse) {
     Hold(2, {});
     Hold(3, {PAD_R1, PAD_R2, PAD_L1, PAD_L2, PAD_SELECT, PAD_START});
     PadQuitTest();
-    EXPECT_FALSE(QuitPosted()) << "slot 3 is beyond CountPads";
+    EXPECT_FALSE(QuitPosted()) << "slot 3 holds no pad";
     Hold(3, {});
     input.Shutdown();
 }
@@ -314,9 +260,9 @@ TEST_F(InputTest, PadQuitTestNeedsAllSixButtonsOnAPadInUse) {
 TEST_F(InputTest, KeyboardOnlyPadsFollowTheKeys) {
     devices.pads.resize(1);
     cInput in;
+    in.keyboardOnly = true;  // before Init: slot 0 is the keyboard pad
     in.Init(FakeWindow(), &devices);
-    in.keyboardOnly = true;
-    devices.pads[0].state.buttons[0] = 0x80;  // the real pad is not read in this mode
+    devices.pads[0].state.buttons[PAD_B] = 0x80;  // the real pad is the next pad
 
     devices.Press(DIK_Z);
     devices.Press(DIK_RETURN);
@@ -324,16 +270,15 @@ TEST_F(InputTest, KeyboardOnlyPadsFollowTheKeys) {
     devices.Press(DIK_RIGHT);
     devices.Press(DIK_UP);
     in.Refresh();
-    for (int slot = 0; slot < 4; ++slot) {
-        const PadState& p = in.pads[slot].current;
-        EXPECT_EQ(p.buttons[PAD_A], 1);
-        EXPECT_EQ(p.buttons[PAD_START], 1);
-        EXPECT_EQ(p.buttons[PAD_B], 0);
-        EXPECT_EQ(p.x, 0xFFFF) << "Right wins over Left";
-        EXPECT_EQ(p.y, 0);
-        EXPECT_EQ(p.z, 0);
-    }
-    EXPECT_TRUE(in.PadButtonDown(1, PAD_A));
+    const PadState& p = in.pads[0].current;
+    EXPECT_EQ(p.buttons[PAD_A], 1);
+    EXPECT_EQ(p.buttons[PAD_START], 1);
+    EXPECT_EQ(p.buttons[PAD_B], 0);
+    EXPECT_EQ(p.x, 0xFFFF) << "Right wins over Left";
+    EXPECT_EQ(p.y, 0);
+    EXPECT_EQ(in.CountPads(), 2);
+    EXPECT_TRUE(in.PadButtonDown(1, PAD_B));
+    EXPECT_FALSE(in.PadButtonDown(1, PAD_A));
 
     // Every key of the quit test.
     for (uint8_t key : {DIK_E, DIK_R, DIK_W, DIK_Q, DIK_SPACE}) devices.Press(key);
@@ -444,6 +389,87 @@ TEST_F(InputTest, TheKeyboardPadCountsAsAPadForPlayingAndForTheQuitChord) {
     EXPECT_TRUE(QuitPosted());
     input.keyboardOnly = false;
     input.Shutdown();
+}
+
+// One player with a pad in hand: Back held with the d-pad, the stick and the
+// shoulders chooses a difficulty, which A gives the game as a digit key
+// would; while Back is held the pad neither steers nor turns; Start pauses;
+// Back and Start held for a second ask for fullscreen, once.
+TEST_F(InputTest, APadAloneChoosesTheDifficultyPausesAndSwitchesFullscreen) {
+    devices.pads.resize(1);
+    devices.pads[0].Rest();
+    JoyState2& pad = devices.pads[0].state;
+    cInput in;
+    in.Init(FakeWindow(), &devices);
+    cLocalPlayers local;
+    local.Start(1, true);
+    GameState game;
+    SeedGame(game, 7u, 1);
+    CreateFirstScene(game);
+    PlayerControls records[kMaxPlayers];
+    const auto step = [&](std::initializer_list<int> held) {
+        for (int b = 0; b < kNamedButtons; ++b) pad.buttons[b] = 0;
+        for (int b : held) pad.buttons[b] = 0x80;
+        in.Refresh();
+        local.Build(in, game.paused != 0, game.board.difficulty, records);
+        StepEvents events;
+        StepGame(game, records, events);
+    };
+    for (uint32_t hat : {0xFFFFFFFFu, 9000u, 0xFFFFFFFFu, 9000u, 0xFFFFFFFFu}) {  // 1, right twice
+        pad.pov[0] = hat;
+        step({PAD_SELECT});
+    }
+    pad.x = kAxisMax;  // 4
+    step({PAD_SELECT, PAD_R1});
+    EXPECT_EQ(local.Choice(0), 5);
+    EXPECT_FALSE(records[0].turnRight);
+    EXPECT_EQ(records[0].x, 0.0f) << "the stick does not steer while Back is held";
+    step({PAD_SELECT, PAD_L2});
+    step({PAD_SELECT, PAD_A});
+    EXPECT_EQ(game.board.difficulty, 4);
+    step({PAD_START});
+    EXPECT_EQ(game.paused, 1);
+
+    pad.x = kAxisMax / 2;
+    std::vector<int> asked;
+    for (int s = 1; s <= 150; ++s) {
+        step({PAD_SELECT, PAD_START});
+        if (local.TakeFullscreenRequest()) asked.push_back(s);
+    }
+    EXPECT_EQ(asked, std::vector<int>{cControlMapper::kFullscreenHoldSteps});
+    EXPECT_EQ(game.paused, 1) << "Start held with Back does not pause or resume";
+}
+
+// The system's own devices: a controller plugged in arrives in a slot through
+// the window's event translation and is read; pulled out, its slot is empty
+// and at rest at once.
+TEST(SystemPads, AControllerIsTakenAsItArrivesAndLetGoAsItLeaves) {
+    cInput in;
+    ASSERT_EQ(in.Init(nullptr), 0);
+    SDL_VirtualJoystickDesc desc;
+    SDL_zero(desc);
+    desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
+    desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
+    desc.naxes = SDL_CONTROLLER_AXIS_MAX;
+    desc.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
+    const auto step = [&in] {
+        Message m;
+        while (PeekMessage(&m)) {
+        }
+        in.Refresh();
+    };
+    ASSERT_EQ(SDL_JoystickAttachVirtualEx(&desc), 0) << SDL_GetError();
+    step();
+    ASSERT_TRUE(in.HasPad(0));
+    SDL_Joystick* stick = SDL_JoystickFromInstanceID(in.pads[0].device->Id());
+    SDL_JoystickSetVirtualAxis(stick, SDL_CONTROLLER_AXIS_LEFTX, 32767);
+    step();
+    EXPECT_EQ(in.pads[0].current.x, kAxisMax);
+    SDL_JoystickDetachVirtual(0);
+    step();
+    EXPECT_FALSE(in.HasPad(0));
+    EXPECT_EQ(in.pads[0].current.x, kAxisMax / 2);
+    in.Shutdown();
 }
 
 TEST(PadStateLayout, BytesOnTheWireAreLittleEndianOnEveryMachine) {

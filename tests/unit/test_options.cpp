@@ -137,9 +137,9 @@ TEST(Options, HelpVersionAndTheOtherFlags) {
 }
 
 TEST(Options, PlayersDelayFullscreenAndScale) {
-    Parsed p = Parse({"--players", "2", "--fullscreen", "--scale", "1.5"});
+    Parsed p = Parse({"--players", "4", "--fullscreen", "--scale", "1.5"});
     ASSERT_TRUE(p.ok) << p.error;
-    EXPECT_EQ(p.options.players, 2);
+    EXPECT_EQ(p.options.players, 4);
     EXPECT_TRUE(p.options.fullscreen);
     EXPECT_EQ(p.options.scale, 1.5);
     // A two-machine game has two players, its delay is 0 to 30 steps.
@@ -149,7 +149,7 @@ TEST(Options, PlayersDelayFullscreenAndScale) {
     EXPECT_EQ(p.options.delay, 0);
     EXPECT_EQ(Parse({"--host"}).options.delay, -1) << "chosen from the round trip";
     for (const std::vector<std::string>& bad :
-         {std::vector<std::string>{"--players", "3"}, {"--players"}, {"--scale", "0.5"},
+         {std::vector<std::string>{"--players", "5"}, {"--players", "0"}, {"--players"}, {"--scale", "0.5"},
           {"--scale", "5"}, {"--scale", "2x"}, {"--scale", "nan"}, {"--delay", "3"},
           {"--host", "--delay", "31"}, {"--host", "--players", "1"}}) {
         p = Parse(bad);
@@ -161,7 +161,7 @@ TEST(Options, PlayersDelayFullscreenAndScale) {
 TEST(Options, UsageListsEveryOption) {
     const std::string usage = UsageText();
     for (const char* option :
-         {"--players 1|2", "--keyboard-pad", "--music FILE", "--fullscreen", "--scale N",
+         {"--players N", "--keyboard-pad", "--music FILE", "--fullscreen", "--scale N",
           "--host [PORT]", "--join [HOST[:PORT]]", "--delay STEPS", "--lockstep",
           "--record FILE", "--replay FILE", "--sync-test", "--autopilot SEED", "--net-log FILE",
           "--help", "--version", "47800"}) {

@@ -1,5 +1,8 @@
 // The scene view: the display objects follow the game's state, made in the
 // order the scenes have always made them, so that frames are drawn as before.
+// Several players' paddles are told apart without colour.
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -157,4 +160,43 @@ TEST_F(SceneView, ThePictureFollowsTheStepsAndANewSceneReplacesTheOld) {
     game.result = cSQInterval{8, -2147483647 - 1};
     view.Show(game, nullptr);
     EXPECT_EQ(std::strlen(Label(Drawn()[0])->text), 26u);
+}
+
+// Four players: each paddle has a lightness of its own and its player's
+// number on a light disc, so that even a grey picture tells them apart.
+// Alone, the paddle is the plain orange one.
+TEST_F(SceneView, EachPlayersPaddleCarriesItsNumberAndALightnessOfItsOwn) {
+    const int xs[kMaxPlayers] = {220, 340, 460, 580}, y = 450;
+    GameState game = BoardGame(1, 99u, 4);
+    for (int p = 0; p < kMaxPlayers; ++p) game.board.paddles[p] = cPaddle{float(xs[p]), float(y)};
+    auto view = std::make_unique<cSceneView>();
+    view->Show(game, nullptr);
+    DrawFrame();
+    headless::Frame f;
+    ASSERT_TRUE(f.Read());
+    const auto grey = [&f](int x, int y) {
+        const uint32_t c = f.At(x, y);
+        return static_cast<int>(299 * ((c >> 16) & 0xFF) + 587 * ((c >> 8) & 0xFF) + 114 * (c & 0xFF)) / 1000;
+    };
+    for (int p = 0; p < kMaxPlayers; ++p) {
+        EXPECT_GT(grey(xs[p] - 6, y), 200) << "the disc of player " << p + 1;
+        for (int q = p + 1; q < kMaxPlayers; ++q) {
+            EXPECT_GT(std::abs(grey(xs[p] - 26, y + 2) - grey(xs[q] - 26, y + 2)), 20)
+                << "bodies of players " << p + 1 << " and " << q + 1;
+            int marks = 0;  // the mean grey difference of the 15 x 15 pixels at the centres
+            for (int d = 0; d < 225; ++d) marks += std::abs(grey(xs[p] + d % 15 - 7, y + d / 15 - 7) -
+                                                            grey(xs[q] + d % 15 - 7, y + d / 15 - 7));
+            EXPECT_GT(marks / 225, 15) << "marks of players " << p + 1 << " and " << q + 1;
+        }
+    }
+    view.reset();
+    GameState alone = BoardGame(1);
+    alone.board.paddles[0] = cPaddle{float(xs[1]), float(y)};
+    view = std::make_unique<cSceneView>();
+    view->Show(alone, nullptr);
+    DrawFrame();
+    ASSERT_TRUE(f.Read());
+    const uint32_t centre = f.At(xs[1], y);
+    EXPECT_GT(static_cast<int>((centre >> 16) & 0xFF) - static_cast<int>(centre & 0xFF), 100)
+        << "orange where several players' paddles have their disc";
 }

@@ -94,6 +94,14 @@ float sdCircle(float x, float y, float cx, float cy, float r) {
     return std::hypot(x - cx, y - cy) - r;
 }
 
+// Signed distance to a stroke of half-width r from (ax, ay) to (bx, by).
+float sdSegment(float x, float y, float ax, float ay, float bx, float by, float r) {
+    const float px = x - ax, py = y - ay, dx = bx - ax, dy = by - ay;
+    float t = (px * dx + py * dy) / (dx * dx + dy * dy);
+    t = t < 0.0f ? 0.0f : (t > 1.0f ? 1.0f : t);
+    return std::hypot(px - dx * t, py - dy * t) - r;
+}
+
 class Canvas {
 public:
     Canvas(int w, int h) : w_(w), h_(h), px_(static_cast<size_t>(w) * h) {
@@ -243,11 +251,35 @@ Canvas drawPanel() {
 struct BarColours {
     uint32_t outline, top, bottom;
 };
-constexpr BarColours kOrangeBar{0x7A2C0C, 0xFFA447, 0xD0501A};  // player 1
-constexpr BarColours kGreenBar{0x0C4A2A, 0x7CEB8E, 0x1E9A48};   // player 2
+// The paddle of a game alone, and player 1's when several play.
+constexpr BarColours kOrangeBar{0x7A2C0C, 0xFFA447, 0xD0501A};
+// Players 2 to 4, from the Okabe-Ito palette that colour-blind players tell
+// apart: blue, yellow and black. The four bodies also differ in lightness
+// (CIELAB L* about 48, 87 and 25 against the orange's 64), so they stay apart
+// in grey; the numbers on them do not depend on colour at all.
+constexpr BarColours kBlueBar{0x00263F, 0x3C9AD6, 0x005A8E};
+constexpr BarColours kYellowBar{0x5E5410, 0xFAF08A, 0xD8C82A};
+constexpr BarColours kBlackBar{0x000000, 0x5A5A5A, 0x1A1A1A};
 
-// Paddle: a glossy capsule with a dark outline.
-Canvas drawBar(const BarColours& colours) {
+// A digit 1 to 4 as strokes through points in a unit box (x right, y down).
+struct Stroke {
+    int count;
+    float points[8][2];
+};
+const Stroke kDigitStrokes[4][3] = {
+    {{2, {{0.5f, 0.0f}, {0.5f, 1.0f}}}, {2, {{0.5f, 0.0f}, {0.15f, 0.25f}}},
+     {2, {{0.15f, 1.0f}, {0.85f, 1.0f}}}},
+    {{8, {{0.0f, 0.25f}, {0.2f, 0.04f}, {0.5f, 0.0f}, {0.8f, 0.04f}, {1.0f, 0.25f},
+          {0.9f, 0.48f}, {0.0f, 1.0f}, {1.0f, 1.0f}}}},
+    {{8, {{0.0f, 0.0f}, {1.0f, 0.0f}, {0.4f, 0.4f}, {0.8f, 0.47f}, {1.0f, 0.7f},
+          {0.85f, 0.94f}, {0.5f, 1.0f}, {0.0f, 0.9f}}}},
+    {{2, {{0.72f, 1.0f}, {0.72f, 0.0f}}}, {2, {{0.72f, 0.0f}, {0.0f, 0.68f}}},
+     {2, {{0.0f, 0.68f}, {1.0f, 0.68f}}}},
+};
+
+// Paddle: a glossy capsule with a dark outline; number (1 to 4, 0 for none)
+// on a light disc in the middle, so that it turns with the paddle.
+Canvas drawBar(const BarColours& colours, int number = 0) {
     const int w = 160, h = 40;
     Canvas cv(w, h);
     const float cx = w * 0.5f, cy = h * 0.5f;
@@ -258,6 +290,21 @@ Canvas drawBar(const BarColours& colours) {
     // Highlight strip along the top.
     cv.fill([=](float x, float y) { return sdRoundRect(x, y, cx, 12.0f, cx - 16.0f, 4.5f, 4.5f); },
             [=](float, float y) { return rgb(0xFFF1DC, 0.65f * (1.0f - (y - 7.5f) / 9.0f)); });
+    if (number < 1 || number > 4) return cv;
+    cv.fill([=](float x, float y) { return sdCircle(x, y, cx, cy, 18.0f); },
+            [](float, float) { return rgb(0x1C1F26); });
+    cv.fill([=](float x, float y) { return sdCircle(x, y, cx, cy, 16.5f); },
+            [](float, float) { return rgb(0xF4F4F4); });
+    const float boxW = 13.0f, boxH = 22.0f, left = cx - boxW * 0.5f, top = cy - boxH * 0.5f;
+    for (const Stroke& stroke : kDigitStrokes[number - 1]) {
+        for (int i = 0; i + 1 < stroke.count; ++i) {
+            const float ax = left + stroke.points[i][0] * boxW, ay = top + stroke.points[i][1] * boxH;
+            const float bx = left + stroke.points[i + 1][0] * boxW;
+            const float by = top + stroke.points[i + 1][1] * boxH;
+            cv.fill([=](float x, float y) { return sdSegment(x, y, ax, ay, bx, by, 2.4f); },
+                    [](float, float) { return rgb(0x1C1F26); });
+        }
+    }
     return cv;
 }
 
@@ -470,7 +517,10 @@ int main(int argc, char** argv) {
 
     ok = ok && writePNG(out, "Graphic/Panel.png", drawPanel());
     ok = ok && writePNG(out, "Graphic/Bar.png", drawBar(kOrangeBar));
-    ok = ok && writePNG(out, "Graphic/Bar2.png", drawBar(kGreenBar));
+    ok = ok && writePNG(out, "Graphic/Bar1.png", drawBar(kOrangeBar, 1));
+    ok = ok && writePNG(out, "Graphic/Bar2.png", drawBar(kBlueBar, 2));
+    ok = ok && writePNG(out, "Graphic/Bar3.png", drawBar(kYellowBar, 3));
+    ok = ok && writePNG(out, "Graphic/Bar4.png", drawBar(kBlackBar, 4));
     ok = ok && writePNG(out, "Graphic/Shade.png", drawShade());
     ok = ok && writePNG(out, "Graphic/Icon.png", drawDie(64, 5));  // the window's icon
     for (int face = 1; ok && face <= 6; ++face) {

@@ -1,6 +1,8 @@
 // Takes the README's pictures from the game itself: a scripted player plays a
 // round at difficulty 1 headless, and the game's own frame pass is read back
-// mid-round and on the result screen.
+// mid-round and on the result screen. Then four players on one machine, the
+// mouse and three pads in the tests' hands: mid-round while player 2 holds
+// Back to choose a difficulty, and paused when player 3's pad is pulled out.
 //   capture_screens OUTDIR   (run from the build folder, where Graphic/ and Sound/ are)
 #include <SDL.h>
 #include <SDL_image.h>
@@ -15,6 +17,7 @@
 #include "graphics/Graphics.h"
 #include "platform/render.h"
 #include "platform/window.h"
+#include "tests/support/fake_pads.h"
 #include "tests/support/headless_game.h"
 #include "tests/support/scripted_player.h"
 
@@ -32,6 +35,54 @@ bool Save(const std::string& path) {
     return ok;
 }
 
+// Four players: player 1 aims with the mouse, the pads hold their paddles
+// low in the field, turned this way and that.
+bool CaptureFourPlayers(const std::string& out, FakeDevices& hands) {
+    ResetPlay();
+    SeedPlay(20261209u, 4);
+    AppOptions four;
+    four.players = 4;
+    if (!StartPlay(four)) return false;
+    ShowFirstScene();
+    GameState& game = PlayedGame();
+    // Where each pad steers its paddle to.
+    const float goals[3][2] = {{230.0f, 470.0f}, {420.0f, 520.0f}, {600.0f, 440.0f}};
+    PlayerControls records[kMaxPlayers];
+    for (int step = 1; step < 3000; ++step) {
+        const PlayerHands aim = AimAtFallingDie(game.board);
+        if (aim.move) {
+            hands.cursorX = static_cast<int>(aim.x);
+            hands.cursorY = static_cast<int>(aim.y);
+        }
+        input.rawMouse.left = aim.left;
+        input.rawMouse.right = aim.right;
+        for (int p = 1; p < kMaxPlayers; ++p) {
+            JoyState2& pad = hands.pads[static_cast<size_t>(p - 1)].state;
+            const cPaddle& paddle = game.board.paddles[p];
+            const float dx = goals[p - 1][0] - paddle.x, dy = goals[p - 1][1] - paddle.y;
+            pad.x = dx > 4.0f ? kAxisMax : (dx < -4.0f ? 0 : kAxisMax / 2);
+            pad.y = dy > 4.0f ? kAxisMax : (dy < -4.0f ? 0 : kAxisMax / 2);
+            pad.buttons[PAD_R1] = step < 10 * p ? 0x80 : 0;
+        }
+        hands.pads[0].state.buttons[PAD_SELECT] = step >= 590 ? 0x80 : 0;  // player 2 chooses
+        hands.pads[0].state.pov[0] = step == 595 || step == 600 ? 9000u : 0xFFFFFFFFu;
+        if (step == 640) hands.Leave(1);  // player 3's pad is pulled out
+        input.Refresh();
+        int status = 0;
+        if (GatherControls(records, &status) != StepEnd::Going) return false;
+        bool paused = false;
+        StepPlay(records, &paused);
+        DrawFrame();
+        if (step == 620 && !Save(out + "/screen-four.png")) return false;
+        if (step == 660) {
+            if (!paused || !Save(out + "/screen-pad-left.png")) return false;
+            return true;
+        }
+        ShowFrame();
+    }
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -44,7 +95,11 @@ int main(int argc, char** argv) {
     setenv("SDL_AUDIODRIVER", "dummy", 0);
     setenv("SDL_RENDER_DRIVER", "software", 0);
     std::string error;
-    if (!StartHeadlessGame("KaziroScreens", &error)) {
+    static FakeDevices hands;  // pads attached from the start, the mouse and the keys
+    hands.pads.resize(3);
+    for (FakePadData& pad : hands.pads) pad.Rest();
+    hands.focus = false;
+    if (!StartHeadlessGame("KaziroScreens", &error, &hands)) {
         std::fprintf(stderr, "capture_screens: %s\n", error.c_str());
         return 1;
     }
@@ -57,7 +112,8 @@ int main(int argc, char** argv) {
         // The scripted player's hands made into player 1's record, as a
         // one-player game does with the mouse.
         records[0] = MouseRecord(AimAtFallingDie(game.board), records[0]);
-        StepPlay(records);
+        bool paused = false;
+        StepPlay(records, &paused);
         DrawFrame();
         const cSQMain& board = game.board;
         if (game.scene == static_cast<int32_t>(SceneKind::Board) && !midRound &&
@@ -68,8 +124,14 @@ int main(int argc, char** argv) {
         if (game.scene == static_cast<int32_t>(SceneKind::Result)) {
             if (!Save(out + "/screen-result.png")) return 1;
             std::printf("captured at step %d\n", step);
+            ShowFrame();
+            if (!midRound || !CaptureFourPlayers(out, hands)) {
+                std::fprintf(stderr, "capture_screens: the four players' pictures failed\n");
+                return 1;
+            }
             ResetPlay();
-            return midRound ? 0 : 1;
+            input.Shutdown();
+            return 0;
         }
         ShowFrame();
     }
