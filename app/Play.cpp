@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/Autopilot.h"
+#include "app/Comforts.h"
 #include "audio/cDSound.h"
 #include "game/SyncCheck.h"
 #include "graphics/Graphics.h"
@@ -68,6 +69,7 @@ struct PlayState {
     std::unique_ptr<cAutopilot> autopilot;  // plays this machine's player instead of its devices
     std::FILE* netLog = nullptr;
     uint32_t recordedConfirmed = 0;  // confirmed steps of a two-machine game written so far
+    bool confirmedResult = false;    // the result was the scene after the last confirmed step
     cLocalPlayers local;     // who plays with what on this machine
     bool localPlay = false;  // this machine makes records (not a replay)
     PadNotices padNotices;
@@ -186,6 +188,11 @@ StepEnd StepOnce(const PlayerControls records[kMaxPlayers]) {
     play.view->Show(play.game, &play.events);
 
     if (play.recording.file) RecordStep(records, StateChecksum(play.game));
+    for (const GameEvent& e : play.events.list) {
+        if (e.kind == GameEventKind::Scene && e.value == static_cast<int32_t>(SceneKind::Result)) {
+            RoundEnded(play.game.result.difficulty, play.game.result.score);
+        }
+    }
 
     Playback& p = play.playback;
     if (p.active) {
@@ -223,6 +230,7 @@ bool StartPlay(const AppOptions& options) {
     play.padNotices = PadNotices{};
     if (play.playback.active) {  // the recording plays every player
         play.game.players = play.playback.replay.players;
+        StartComforts(false, false);
         return true;
     }
     // A two-machine game has one player here, whom a pad that leaves only
@@ -236,6 +244,9 @@ bool StartPlay(const AppOptions& options) {
     play.local.Start(twoMachines ? 1 : players, !twoMachines);
     play.local.FollowPads(input);
     play.localPlay = true;
+    // Of a two-machine game only the host keeps scores.
+    const bool host = netPlay.Active() ? netPlay.IsHost() : (!netActive || netRole == 1);
+    StartComforts(host, !twoMachines);
     return true;
 }
 
@@ -254,12 +265,16 @@ void ShowFirstScene() {
 
 StepEnd GatherControls(PlayerControls records[kMaxPlayers], int* quitStatus) {
     for (int p = 0; p < kMaxPlayers; ++p) records[p] = NeutralControls();
+    const LocalOverride aids = ComfortsBeforeStep(play.game);
     if (!netActive) {
         LocalRecords(records);
         if (play.autopilot) records[0] = play.autopilot->Record(play.game, 0);
+        ApplyOverride(aids, records, play.local.Players());
         return StepEnd::Going;
     }
-    const PadState local = PackControls(LocalRecord(0, netRole == 1 ? 0 : 1));
+    PlayerControls mine = LocalRecord(0, netRole == 1 ? 0 : 1);
+    ApplyOverride(aids, &mine, 1);
+    const PadState local = PackControls(mine);
     PadState player1{}, player2{};
     play.quitWhileWaiting = false;
     const ExchangeResult result = ExchangePadStates(local, PackControls(NeutralControls()),
@@ -299,12 +314,14 @@ StepEnd StepPlay(const PlayerControls records[kMaxPlayers], bool* paused) {
             end = StepOnce(recorded);
         }
     }
+    ComfortsAfterStep(play.game, play.view.get());
     *paused = play.game.paused != 0;
     return end;
 }
 
 StepEnd StepNetPlay(bool* paused) {
-    const PlayerControls local = LocalRecord(0, netPlay.IsHost() ? 0 : 1);
+    PlayerControls local = LocalRecord(0, netPlay.IsHost() ? 0 : 1);
+    ApplyOverride(ComfortsBeforeStep(play.game), &local, 1);
     bool rolledBack = false;
     const cNetPlay::Frame frame = netPlay.Play(local, &play.events, &rolledBack);
     if (frame == cNetPlay::Frame::Failed) return StepEnd::Failed;
@@ -325,6 +342,10 @@ StepEnd StepNetPlay(bool* paused) {
         if (!rollback.RecordsOf(step, records) || !rollback.ChecksumAfter(step, &checksum)) continue;
         RecordStep(records, checksum);
         if (play.netLog) std::fprintf(play.netLog, "c %u %08X\n", step, checksum);
+        int32_t difficulty = 0, score = 0;
+        const bool result = rollback.ResultAfter(step, &difficulty, &score);
+        if (result && !play.confirmedResult) RoundEnded(difficulty, score);
+        play.confirmedResult = result;
     }
     if (play.netLog && stepped) {
         std::fprintf(play.netLog, "s %u %u\n", timeGetTime(), rollback.Next() - 1);
@@ -335,6 +356,7 @@ StepEnd StepNetPlay(bool* paused) {
     } else if (!silent && play.waitNotice) {
         play.waitNotice.reset();
     }
+    ComfortsAfterStep(play.game, play.view.get());
     *paused = play.game.paused != 0;
     return StepEnd::Going;
 }
@@ -468,6 +490,8 @@ void ResetPlay() {
     play.syncCheck.reset();
     play.autopilot.reset();
     play.recordedConfirmed = 0;
+    play.confirmedResult = false;
+    EndComforts();
     if (play.recording.file) std::fclose(play.recording.file);
     play.recording = Recording{};
     play.local = cLocalPlayers{};

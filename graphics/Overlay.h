@@ -1,41 +1,54 @@
-// Notices over the field: the field dimmed, and one line of text on it, or
-// the line alone. Made last, a notice is drawn over everything the scene
-// shows; deleting it takes it off.
+// Notices over the field: lines of text in the player's language, on the
+// field dimmed or on the field as it is. Made last, a notice is drawn over
+// everything the scene shows; deleting it takes it off.
 #pragma once
 
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <vector>
 
 class cFont;
 class cSprite;
 
 class cOverlay {
 public:
-    // textSjis: the notice in Shift_JIS, starting at (x, y) as labels do;
-    // shaded: the field is dimmed under it; colour: of the text (ARGB).
-    cOverlay(const char* textSjis, int32_t x, int32_t y, bool shaded = true,
-             uint32_t colour = 0xFFFFFFFFu);
+    // Where the lines go: centred on the field, or starting at `left` (as a
+    // label's position), the first at `top` and each next `spacing` lower.
+    struct Layout {
+        int32_t left = -1;  // -1: each line centred
+        int32_t top = 300;
+        int32_t spacing = 40;
+        bool shaded = true;            // the field dimmed under the lines
+        uint32_t colour = 0xFFFFFFFFu;  // of the text, ARGB
+    };
+    // linesUtf8: already in the player's language.
+    cOverlay(const std::vector<std::string>& linesUtf8, const Layout& layout);
     ~cOverlay();
     cOverlay(const cOverlay&) = delete;
     cOverlay& operator=(const cOverlay&) = delete;
 
 private:
     cSprite* shade_ = nullptr;
-    cFont* label_ = nullptr;
+    std::vector<cFont*> labels_;
 };
 
-// "一時停止中　Ｐキーで再開" (paused; P resumes), in the middle of the field.
+// "Paused: P resumes, F1 shows help", in the middle of the dimmed field.
 std::unique_ptr<cOverlay> NewPauseNotice();
-// "相手の応答を待っています…" (waiting for the other player's answer).
+// "Waiting for the other machine's answer…".
 std::unique_ptr<cOverlay> NewWaitingNotice();
-// The notices about the players on this machine, each line in the middle
-// of the field; the players' numbers in full-width digits.
-// "プレイヤー２のパッドをつないでください" (connect a pad for player 2): the
-// game waits for it.
+// The help: the rules and the controls, over the dimmed field.
+std::unique_ptr<cOverlay> NewHelp();
+// A small sign in the top-left corner while the sound is off.
+std::unique_ptr<cOverlay> NewMuteSign();
+// Lines under the result line: the best score, the run's total, the hint.
+std::unique_ptr<cOverlay> NewResultNotes(const std::vector<std::string>& linesUtf8);
+// The notices about the players on this machine, each centred on the field.
+// "Connect a game pad for player N": the game waits for it.
 std::unique_ptr<cOverlay> NewPadWantedNotice(int player);
-// "プレイヤー２のパッドが抜けました" (player 2's pad came out), white under the
-// pause notice, on the field the pause dims. players: bit p for player p + 1.
+// "Player N's pad came out", under the pause notice, on the field the pause
+// dims. players: bit p for player p + 1.
 std::unique_ptr<cOverlay> NewPadLeftNotice(uint32_t players);
-// "プレイヤー２：難易度５　Ａで決定" (player 2: difficulty 5, A decides), black
-// on the undimmed field, at the top: line 0, 1, ... downwards.
+// "Player N: difficulty D, A decides", black on the field, at the top: line
+// 0, 1, ... downwards.
 std::unique_ptr<cOverlay> NewChoiceNotice(int player, int difficulty, int line);

@@ -124,6 +124,11 @@ cFont::cFont(const char* initialText, int32_t x, int32_t y) {
     Register();
 }
 
+int cFont::TextWidth() const {
+    return MeasureText(font, std::string_view(text, strnlen(text, sizeof text)),
+                       utf8 ? TextEncoding::Utf8 : TextEncoding::ShiftJis);
+}
+
 cFont::~cFont() {
     ReleaseFont(font);
     font = nullptr;

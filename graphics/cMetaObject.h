@@ -79,6 +79,8 @@ public:
     cFont(const char* text, int32_t x, int32_t y);
     ~cFont() override;
     void Draw() override;
+    // How wide the text is drawn, in pixels (0 without a face).
+    int TextWidth() const;
 
     Font* font = nullptr;  // owned; null without a device or an installed face
     uint32_t color = 0xFF000000u;  // ARGB text colour

@@ -61,6 +61,9 @@ void cRollback::Confirm() {
         const GameState& after = step + 1 < next_ ? states_[(step + 1) % kStates] : *game_;
         StepRecord& r = steps_[step % kRing];
         r.checksumAfter = StateChecksum(after);
+        r.resultAfter = after.scene == static_cast<int32_t>(SceneKind::Result);
+        r.difficulty = after.result.difficulty;
+        r.score = after.result.score;
         if (r.ended && gameOver_ == UINT32_MAX) gameOver_ = step;
     }
 }
@@ -105,6 +108,13 @@ bool cRollback::RecordsOf(uint32_t step, PlayerControls records[kMaxPlayers]) co
     for (int p = 0; p < kMaxPlayers; ++p) records[p] = NeutralControls();
     records[0] = steps_[step % kRing].used[0];
     records[1] = steps_[step % kRing].used[1];
+    return true;
+}
+
+bool cRollback::ResultAfter(uint32_t step, int32_t* difficulty, int32_t* score) const {
+    if (step >= confirmed_ || confirmed_ - step > kRing || !steps_[step % kRing].resultAfter) return false;
+    *difficulty = steps_[step % kRing].difficulty;
+    *score = steps_[step % kRing].score;
     return true;
 }
 

@@ -58,6 +58,9 @@ public:
     bool RecordsOf(uint32_t step, PlayerControls records[kMaxPlayers]) const;
     // Whether the chain of scenes ended in a confirmed step: the game is over.
     bool GameOver(uint32_t* step) const;
+    // Whether the scene after confirmed step `step` is the result; then its
+    // difficulty and score.
+    bool ResultAfter(uint32_t step, int32_t* difficulty, int32_t* score) const;
 
     // What rollback cost so far.
     uint64_t rollbacks = 0;
@@ -75,6 +78,9 @@ private:
         PlayerControls used[2];      // the records it was last stepped on
         uint32_t checksumAfter = 0;  // once confirmed
         bool ended = false;          // the chain had ended when this step ran
+        bool resultAfter = false;    // once confirmed: the result was the scene after it
+        int32_t difficulty = 0;      // of that result
+        int32_t score = 0;
     };
 
     void StepFrom(uint32_t step, StepEvents* events);

@@ -233,6 +233,13 @@ void DrawSpriteText(Sprite* sprite, Font* font, std::string_view text, const Pla
 
 uint32_t FontRenderCount(const Font* font) { return font ? font->renders : 0; }
 
+int MeasureText(const Font* font, std::string_view text, TextEncoding encoding) {
+    if (!font || !font->ttf || text.empty()) return 0;
+    const std::string utf8 = encoding == TextEncoding::Utf8 ? std::string(text) : SjisToUtf8(text);
+    int width = 0, height = 0;
+    return TTF_SizeUTF8(font->ttf, utf8.c_str(), &width, &height) == 0 ? width : 0;
+}
+
 std::string_view ResolvedFontFile(const Font* font) {
     return font ? std::string_view(font->file) : std::string_view();
 }

@@ -164,6 +164,8 @@ enum class TextEncoding { ShiftJis, Utf8 };
 void DrawSpriteText(Sprite* sprite, Font* font, std::string_view text,
                     const Placement& placement, uint32_t argb,
                     TextEncoding encoding = TextEncoding::ShiftJis);
+// The width in pixels that `text` takes in this font (0 without a face).
+int MeasureText(const Font* font, std::string_view text, TextEncoding encoding);
 // How many times this font has rendered text (the cache's misses).
 uint32_t FontRenderCount(const Font* font);
 // The file of the face a description resolves to (UTF-8 path), or empty.

@@ -1,6 +1,6 @@
 // The game's texts in the player's language, through gettext catalogues
 // (the "kaziro" domain). The source texts (msgids) are the game's own
-// Japanese texts in UTF-8, listed in app/Texts.h; a Japanese, C or POSIX
+// Japanese texts in UTF-8, listed in graphics/Texts.h; a Japanese, C or POSIX
 // locale shows them as they are.
 #pragma once
 

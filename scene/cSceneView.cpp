@@ -7,9 +7,11 @@
 #include "audio/cDSound.h"
 #include "game/Field.h"
 #include "graphics/Overlay.h"
+#include "graphics/Texts.h"
 #include "graphics/cMetaObject.h"
 #include "graphics/cTextureManager.h"
 #include "platform/render.h"
+#include "platform/translation.h"
 
 namespace {
 
@@ -21,9 +23,11 @@ constexpr uint32_t kLeftLabelSpan = kSlotSpan + 2 * 32;   // 664
 constexpr uint32_t kRightLabelSpan = kSlotSpan + 2 * 39;  // 678
 constexpr int32_t kFull = 10;
 
-// "難易度%d　：　%d点" (difficulty, full-width space, colon, space, score, points)
-constexpr char kResultFormat[] =
-    "\x93\xEF\x88\xD5\x93\x78\x25\x64\x81\x40\x81\x46\x81\x40\x25\x64\x93\x5F";
+// The score's label keeps its text this far inside the field's right edge.
+constexpr int32_t kScoreMargin = 4;
+constexpr int32_t kScoreX = 750;
+constexpr int32_t kScoreY = 32;
+constexpr int32_t kLabelOffset = 16;  // a label's text starts this far left of its position
 
 void SetNumber(cFont* label, int32_t value) {
     char text[16];
@@ -75,6 +79,11 @@ void cSceneView::Clear() {
     scene_ = SceneKind::None;
 }
 
+void cSceneView::HidePauseNotice(bool hide) {
+    hidePause_ = hide;
+    if (hide) pauseNotice_.reset();  // at once: what covers it comes next
+}
+
 void cSceneView::Show(const GameState& state, const StepEvents* events) {
     if (events) {
         for (const GameEvent& event : events->list) Apply(state, event);
@@ -85,7 +94,7 @@ void cSceneView::Show(const GameState& state, const StepEvents* events) {
 void cSceneView::Apply(const GameState& state, const GameEvent& event) {
     switch (event.kind) {
         case GameEventKind::Pause:
-            if (event.value) {
+            if (event.value && !hidePause_) {
                 pauseNotice_ = NewPauseNotice();
             } else {
                 pauseNotice_.reset();
@@ -128,10 +137,13 @@ void cSceneView::ReplaceScene(const GameState& state) {
     } else if (scene_ == SceneKind::Result) {
         difficulty_ = state.result.difficulty;
         score_ = state.result.score;
-        char text[32];
-        std::snprintf(text, sizeof text, kResultFormat, static_cast<int>(difficulty_),
-                      static_cast<int>(score_));
-        objects_.result = new cFont(text, 300, 300);
+        // "難易度%d　：　%d点" (difficulty, full-width space, colon, space,
+        // score, points), in the player's language.
+        const std::string format = Translate(kTextResult);
+        objects_.result = new cFont("", 300, 300);
+        objects_.result->utf8 = true;
+        std::snprintf(objects_.result->text, sizeof objects_.result->text, format.c_str(),
+                      static_cast<int>(difficulty_), static_cast<int>(score_));
     }
     old.Delete();
 }
@@ -172,7 +184,7 @@ void cSceneView::BuildBoard(const cSQMain& board) {
         std::snprintf(name, sizeof name, board.paddleCount == 1 ? "Paddle" : "Paddle%d", p + 1);
         objects_.paddles.push_back(new cSprite(name, 400, 300, 80, 20));
     }
-    objects_.score = new cFont("100", 750, 32);
+    objects_.score = new cFont("100", kScoreX, kScoreY);
 }
 
 void cSceneView::AddDie(const cFallen& die) {
@@ -217,8 +229,9 @@ void cSceneView::Follow(const GameState& state) {
         ReplaceScene(state);
         pauseNotice_.reset();  // made again below, over the new scene
     }
-    if (state.paused && !pauseNotice_) pauseNotice_ = NewPauseNotice();
-    if (!state.paused && pauseNotice_) pauseNotice_.reset();
+    const bool notice = state.paused && !hidePause_;
+    if (notice && !pauseNotice_) pauseNotice_ = NewPauseNotice();
+    if (!notice && pauseNotice_) pauseNotice_.reset();
 
     if (scene_ != SceneKind::Board) return;
     const cSQMain& board = state.board;
@@ -228,6 +241,11 @@ void cSceneView::Follow(const GameState& state) {
     }
     for (size_t s = 0; s < objects_.counters.size(); ++s) SetNumber(objects_.counters[s], board.sums[s]);
     SetNumber(objects_.score, board.score);
+    // At (750, 32), unless a long score would run off the field: then as far
+    // left as keeps it inside.
+    const int32_t inside =
+        static_cast<int32_t>(kFieldWidth) - kScoreMargin - objects_.score->TextWidth() + kLabelOffset;
+    objects_.score->SetPosition(std::min(kScoreX, inside), kScoreY);
     FollowDice(board);
 }
 

@@ -35,6 +35,9 @@ public:
     void Show(const GameState& state, const StepEvents* events);
     // Deletes every display object (the scene's and the notice).
     void Clear();
+    // Keeps the pause notice off the field while something else covers it
+    // (the help), or lets it show again.
+    void HidePauseNotice(bool hide);
 
 private:
     struct DiePicture {
@@ -73,4 +76,5 @@ private:
     int32_t paddles_ = 0;                // of the board shown
     Objects objects_;
     std::unique_ptr<cOverlay> pauseNotice_;
+    bool hidePause_ = false;
 };

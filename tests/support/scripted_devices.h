@@ -1,5 +1,5 @@
-// Input devices a test script holds: a cursor and a keyboard it sets, focus
-// always on the game, no pads. The buttons go through the window procedure's
+// Input devices a test script holds: a cursor, a keyboard and the window's
+// focus it sets, no pads. The buttons go through the window procedure's
 // record (input.rawMouse), as the real ones do.
 #pragma once
 
@@ -13,7 +13,7 @@ public:
     bool StartPads() override { return true; }
     int CountAttachedPads() override { return 0; }
     std::unique_ptr<PadDevice> OpenPad(int) override { return nullptr; }
-    bool HasFocus(WindowHandle) override { return true; }
+    bool HasFocus(WindowHandle) override { return focus; }
     WindowHandle FindWindowByTitle(const char*) override { return nullptr; }
     void ReadKeyboard(uint8_t out[256]) override {
         for (int i = 0; i < 256; ++i) out[i] = keys[i];
@@ -32,6 +32,7 @@ public:
         input.rawMouse.right = hands.right ? 1 : 0;
     }
 
+    bool focus = true;
     uint8_t keys[256] = {};
     int cursorX = 400;
     int cursorY = 300;

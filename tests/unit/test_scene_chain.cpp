@@ -69,7 +69,7 @@ TEST_F(SceneChain, TheLastClickEndsTheChainAndTheNextStepQuitsWithStatusZero) {
     });
     EXPECT_EQ(status, 0);
     EXPECT_EQ(steps, 3);  // the click's step, then one more that found no scene
-    // The board; then only the result line, its board gone in the step that
-    // replaced it; then nothing.
-    EXPECT_EQ(objects, (std::vector<size_t>{4 * 1 + 2, 1, 0}));
+    // The board; then only the result line and its notes (the best score and
+    // the hint), the board gone in the step that replaced it; then nothing.
+    EXPECT_EQ(objects, (std::vector<size_t>{4 * 1 + 2, 1 + 2, 0}));
 }

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Texts.h"
+#include "graphics/Texts.h"
 #include "graphics/Graphics.h"
 #include "graphics/cMetaObject.h"
 #include "platform/message_box.h"
@@ -72,7 +72,7 @@ TEST(Translations, TheLanguageFollowsTheEnvironmentInGettextsOrder) {
 
 // Every text the header marks is in its list, and po/en.po (as built) has it.
 TEST(Translations, EveryTextOfTheListHasItsEnglishTranslationInTheBuiltCatalogue) {
-    std::ifstream header(KAZIRO_TEST_SOURCE_DIR "/app/Texts.h");
+    std::ifstream header(KAZIRO_TEST_SOURCE_DIR "/graphics/Texts.h");
     size_t marked = 0;
     for (std::string line; std::getline(header, line);) marked += line.find("KAZIRO_TEXT(\"") != std::string::npos;
     EXPECT_EQ(marked, std::size(kAllTexts));

@@ -84,11 +84,9 @@ class TwoPlayers : public GameFixture {};
 
 // Whether a label on the field says `utf8`.
 bool FieldSays(const char* utf8) {
-    std::string sjis;
-    Utf8ToSjis(utf8, &sjis);
     for (c2DMetaObject* object : graphics.drawList2D) {
-        const cFont* label = dynamic_cast<const cFont*>(object);
-        if (label && sjis == label->text) return true;
+        auto* label = dynamic_cast<cFont*>(object);
+        if (label && label->utf8 && std::string(label->text) == utf8) return true;
     }
     return false;
 }
@@ -167,8 +165,8 @@ TEST_F(TwoPlayers, APadThatLeavesMidGamePausesItUntilAPadComesBack) {
         int status = 0;
         for (int s = 0; s < n; ++s) ASSERT_EQ(RunLogicStep(&status), StepEnd::Going);
     };
-    const char* wanted = "プレイヤー２のパッドをつないでください";
-    const char* left = "プレイヤー２のパッドが抜けました";
+    const char* wanted = "プレイヤー2のパッドをつないでください";
+    const char* left = "プレイヤー2のパッドが抜けました";
     steps(5);
     EXPECT_EQ(game.spawnCounter, 0) << "no step while the game waits";
     EXPECT_TRUE(FieldSays(wanted));

@@ -51,6 +51,17 @@ inline constexpr char kTextBestTotal[] = KAZIRO_TEXT("通算の自己ベスト�
 // TRANSLATORS: Over the dimmed field while the game is paused; F1 shows the help.
 inline constexpr char kTextPausedWithHelp[] = KAZIRO_TEXT("一時停止中　Ｐで再開　Ｆ１でヘルプ");
 
+// --- Players and their pads -----------------------------------------------------
+
+// TRANSLATORS: Over the dimmed field: the game waits for player %d's game pad.
+inline constexpr char kTextPadWanted[] = KAZIRO_TEXT("プレイヤー%dのパッドをつないでください");
+// TRANSLATORS: Under the pause notice: the pads of these players (a list such
+// as "2" or "2, 3") came out; the game waits for them.
+inline constexpr char kTextPadLeft[] = KAZIRO_TEXT("プレイヤー%sのパッドが抜けました");
+// TRANSLATORS: At the top while a player holds Back on a pad: the difficulty
+// chosen so far; A starts over at it.
+inline constexpr char kTextChoice[] = KAZIRO_TEXT("プレイヤー%d：難易度%d　Ａで決定");
+
 // --- The help screen, one line each, from top to bottom ---------------------------
 
 // TRANSLATORS: Help, line 1: the game's name and what it is.
@@ -99,5 +110,6 @@ inline constexpr const char* kAllTexts[] = {
     kTextBestTotal,      kTextPausedWithHelp,  kTextHelpTitle,      kTextHelpRule1,
     kTextHelpRule2,      kTextHelpRule3,       kTextHelpScoring,    kTextHelpScoreLand,
     kTextHelpScoreOver,  kTextHelpScoreMiss,   kTextHelpMouse,      kTextHelpPad,
-    kTextHelpKeysDigits, kTextHelpKeysPause,   kTextHelpKeysWindow,
+    kTextHelpKeysDigits, kTextHelpKeysPause,   kTextHelpKeysWindow, kTextPadWanted,
+    kTextPadLeft,        kTextChoice,
 };
