@@ -32,13 +32,6 @@ struct Comforts {
 };
 Comforts& comforts = *new Comforts;
 
-template <typename... Args>
-std::string Text(const char* source, Args... args) {
-    const std::string format = Translate(source);
-    char text[256];
-    std::snprintf(text, sizeof text, format.c_str(), args...);
-    return text;
-}
 
 // A key, a click or a pad's A, B or Start that began in this step.
 bool AnyPress() {
@@ -135,11 +128,11 @@ void RoundEnded(int32_t difficulty, int32_t score) {
     if (comforts.keepScores) {
         const bool best = comforts.scores.RecordRound(difficulty, score);
         notes.push_back(best ? Translate(kTextNewBest)
-                             : Text(kTextBestScore, comforts.scores.Best(difficulty)));
+                             : TranslateFormat(kTextBestScore, comforts.scores.Best(difficulty)));
         if (difficulty == 9 && comforts.runNext == 10) {
             comforts.scores.RecordRunTotal(comforts.runTotal);
-            notes.push_back(Text(kTextRunTotal, comforts.runTotal));
-            notes.push_back(Text(kTextBestTotal, comforts.scores.BestTotal()));
+            notes.push_back(TranslateFormat(kTextRunTotal, comforts.runTotal));
+            notes.push_back(TranslateFormat(kTextBestTotal, comforts.scores.BestTotal()));
         }
         SaveScores(comforts.scores);
     }

@@ -22,15 +22,6 @@ constexpr int32_t kChoiceLine = 36;
 // A label's text starts this far left of and above its position.
 constexpr int32_t kLabelOffset = 16;
 
-// A text of the game's in the player's language, filled with printf's rules.
-template <typename... Args>
-std::string Text(const char* source, Args... args) {
-    const std::string format = Translate(source);
-    char text[256];
-    std::snprintf(text, sizeof text, format.c_str(), args...);
-    return text;
-}
-
 }  // namespace
 
 cOverlay::cOverlay(const std::vector<std::string>& lines, const Layout& layout) {
@@ -102,7 +93,7 @@ std::unique_ptr<cOverlay> NewResultNotes(const std::vector<std::string>& lines) 
 }
 
 std::unique_ptr<cOverlay> NewPadWantedNotice(int player) {
-    return std::make_unique<cOverlay>(std::vector<std::string>{Text(kTextPadWanted, player)},
+    return std::make_unique<cOverlay>(std::vector<std::string>{TranslateFormat(kTextPadWanted, player)},
                                       cOverlay::Layout{});
 }
 
@@ -116,7 +107,7 @@ std::unique_ptr<cOverlay> NewPadLeftNotice(uint32_t players) {
     cOverlay::Layout layout;
     layout.top = kPadLeftY;
     layout.shaded = false;
-    return std::make_unique<cOverlay>(std::vector<std::string>{Text(kTextPadLeft, numbers.c_str())},
+    return std::make_unique<cOverlay>(std::vector<std::string>{TranslateFormat(kTextPadLeft, numbers.c_str())},
                                       layout);
 }
 
@@ -126,5 +117,5 @@ std::unique_ptr<cOverlay> NewChoiceNotice(int player, int difficulty, int line) 
     layout.shaded = false;
     layout.colour = kBlack;
     return std::make_unique<cOverlay>(
-        std::vector<std::string>{Text(kTextChoice, player, difficulty)}, layout);
+        std::vector<std::string>{TranslateFormat(kTextChoice, player, difficulty)}, layout);
 }

@@ -65,50 +65,46 @@ bool CoversJapanese(FcPattern* match) {
     return FcLangSetHasLang(langs, reinterpret_cast<const FcChar8*>("ja")) == FcLangEqual;
 }
 
-// Asks fontconfig for `family` in the given weight. With `exact` the answer
-// counts only when it is that family; otherwise any face that covers Japanese.
-bool MatchFace(const char* family, uint32_t weight, bool exact, std::string* file, int* index) {
+// fontconfig's best match for `family` in the given weight, for `language`
+// when one is given; null when there is none.
+FcPattern* Match(const char* family, const char* language, uint32_t weight) {
     FcPattern* pattern = FcPatternCreate();
-    if (!pattern) return false;
+    if (!pattern) return nullptr;
     FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family));
-    FcPatternAddString(pattern, FC_LANG, reinterpret_cast<const FcChar8*>("ja"));
+    if (language) FcPatternAddString(pattern, FC_LANG, reinterpret_cast<const FcChar8*>(language));
     FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(static_cast<int>(weight)));
     FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
     FcDefaultSubstitute(pattern);
     FcResult result = FcResultNoMatch;
     FcPattern* match = FcFontMatch(nullptr, pattern, &result);
     FcPatternDestroy(pattern);
-    if (!match) return false;
-    bool ok = exact ? HasFamily(match, family) : CoversJapanese(match);
+    return match;
+}
+
+// The file and face index of a match.
+bool FileOf(FcPattern* match, std::string* file, int* index) {
     FcChar8* path = nullptr;
-    if (ok && FcPatternGetString(match, FC_FILE, 0, &path) == FcResultMatch && path) {
-        *file = reinterpret_cast<const char*>(path);
-        if (FcPatternGetInteger(match, FC_INDEX, 0, index) != FcResultMatch) *index = 0;
-    } else {
-        ok = false;
-    }
+    if (FcPatternGetString(match, FC_FILE, 0, &path) != FcResultMatch || !path) return false;
+    *file = reinterpret_cast<const char*>(path);
+    if (FcPatternGetInteger(match, FC_INDEX, 0, index) != FcResultMatch) *index = 0;
+    return true;
+}
+
+// Asks fontconfig for `family` in the given weight. With `exact` the answer
+// counts only when it is that family; otherwise any face that covers Japanese.
+bool MatchFace(const char* family, uint32_t weight, bool exact, std::string* file, int* index) {
+    FcPattern* match = Match(family, "ja", weight);
+    if (!match) return false;
+    const bool ok = (exact ? HasFamily(match, family) : CoversJapanese(match)) && FileOf(match, file, index);
     FcPatternDestroy(match);
     return ok;
 }
 
 // Any sans face at all, for the Latin letters and digits, when no face covers Japanese.
 bool MatchLatinFace(uint32_t weight, std::string* file, int* index) {
-    FcPattern* pattern = FcPatternCreate();
-    if (!pattern) return false;
-    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>("sans-serif"));
-    FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(static_cast<int>(weight)));
-    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-    FcDefaultSubstitute(pattern);
-    FcResult result = FcResultNoMatch;
-    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
-    FcPatternDestroy(pattern);
+    FcPattern* match = Match("sans-serif", nullptr, weight);
     if (!match) return false;
-    FcChar8* path = nullptr;
-    const bool ok = FcPatternGetString(match, FC_FILE, 0, &path) == FcResultMatch && path;
-    if (ok) {
-        *file = reinterpret_cast<const char*>(path);
-        if (FcPatternGetInteger(match, FC_INDEX, 0, index) != FcResultMatch) *index = 0;
-    }
+    const bool ok = FileOf(match, file, index);
     FcPatternDestroy(match);
     return ok;
 }

@@ -4,6 +4,7 @@
 // locale shows them as they are.
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -19,3 +20,13 @@ std::string Translate(const char* sourceUtf8);
 // The same for a text the game keeps as a Shift_JIS constant: converted to
 // UTF-8, which is its msgid, then looked up.
 std::string TranslateSjis(std::string_view sjis);
+
+// The text in the player's language with its printf fields filled (at most
+// 255 bytes).
+template <typename... Args>
+std::string TranslateFormat(const char* sourceUtf8, Args... args) {
+    const std::string format = Translate(sourceUtf8);
+    char text[256];
+    std::snprintf(text, sizeof text, format.c_str(), args...);
+    return text;
+}

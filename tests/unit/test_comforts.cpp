@@ -14,6 +14,7 @@
 #include "app/WinMain.h"
 #include "graphics/Graphics.h"
 #include "graphics/cMetaObject.h"
+#include "support/game_fixture.h"
 #include "support/headless_game.h"
 #include "support/scripted_devices.h"
 
@@ -82,11 +83,7 @@ TEST(Comforts, FocusHelpScoresAndTheMuteSignThroughTheRealStep) {
     // player's data folder and said under the result, with the hint.
     game.board.sums[0] = 9;
     game.board.sums[1] = 10;
-    cFallen& die = game.board.dice[game.board.diceCount++];
-    die = cFallen{};
-    die.id = game.nextDieId++;
-    die.x = 50.0f;
-    die.vy = -0.01f;
+    DieAt(game, 50.0f, 0.0f, 0);
     hands.cursorX = hands.cursorY = -300;  // the paddle far away
     step();
     ASSERT_EQ(game.scene, static_cast<int32_t>(SceneKind::Result));

@@ -56,11 +56,7 @@ TEST_F(SceneChain, TheLastClickEndsTheChainAndTheNextStepQuitsWithStatusZero) {
             // A die about to fill the last slot: the round ends in this step.
             game.board.sums[0] = 9;
             game.board.sums[1] = 10;
-            cFallen& die = game.board.dice[game.board.diceCount++];
-            die = cFallen{};
-            die.id = game.nextDieId++;
-            die.x = 50.0f;
-            die.vy = -0.01f;
+            DieAt(game, 50.0f, 0.0f, 0);
         }
         if (step == 1) {
             game.result.difficulty = 9;  // the last difficulty's result
