@@ -146,6 +146,8 @@ bool ParseOptions(const std::vector<std::string>& args, AppOptions* options, std
             }
         } else if (a == "--lockstep") {
             options->lockstep = true;
+        } else if (a == "--no-upnp") {
+            options->upnp = false;
         } else if (a == "--autopilot") {
             long seed = 0;
             if (!value("a seed", &v)) return false;
@@ -180,6 +182,11 @@ bool ParseOptions(const std::vector<std::string>& args, AppOptions* options, std
         *error = std::string(delayGiven ? "--delay" : "--lockstep") + " goes with --host or --join";
         return false;
     }
+    if (options->syncTest && options->net != AppOptions::Net::None && !options->lockstep) {
+        *error = "--sync-test goes with a game of one machine or --lockstep: rollback takes its "
+                 "steps again all the time";
+        return false;
+    }
     if (options->lockstep && options->net == AppOptions::Net::Join && options->host.empty()) {
         *error = "--lockstep needs the host's address: --join HOST[:PORT]";
         return false;
@@ -201,6 +208,7 @@ std::string UsageText() {
            "  --scale N           a window N times the field's size (1 to 4, e.g. 1.5)\n"
            "  --host [PORT]       wait for a second machine to join a two-player game on\n"
            "                      UDP port PORT (default " + std::to_string(kDefaultPort) + "), asking the router to forward it\n"
+           "  --no-upnp           do not ask the router to forward the port (--host)\n"
            "  --join [HOST[:PORT]] join the game that HOST is hosting; without HOST, the\n"
            "                      first game found on the local network\n"
            "  --delay STEPS       input delay of a two-machine game in 16 ms steps (0 to 30;\n"

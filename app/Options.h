@@ -20,6 +20,7 @@ struct AppOptions {
     enum class Net { None, Host, Join } net = Net::None;
     std::string host;          // --join HOST[:PORT]; empty: find a host on the local network
     bool lockstep = false;     // --lockstep: the stream exchange, step for step, instead of rollback
+    bool upnp = true;          // --no-upnp: --host does not ask the router for its port
     uint16_t port = kDefaultPort;
     int delay = -1;            // --delay STEPS; -1: chosen from the measured round trip
     std::string recordFile;    // --record FILE: write the game as it is played

@@ -25,9 +25,10 @@
 
 namespace {
 
-// A silent partner: the field says so after a second, the game ends after ten.
-constexpr uint32_t kShowWaitingMs = 1000;
-constexpr uint32_t kGiveUpMs = 10000;
+// A silent partner: the field says so after a second, the game ends after
+// ten, in either kind of two-machine game.
+constexpr uint32_t kShowWaitingMs = cNetPlay::kShowWaitingMs;
+constexpr uint32_t kGiveUpMs = cNetPlay::kGiveUpMs;
 
 // A game being written as it is played.
 struct Recording {
@@ -70,6 +71,7 @@ struct PlayState {
     std::FILE* netLog = nullptr;
     uint32_t recordedConfirmed = 0;  // confirmed steps of a two-machine game written so far
     bool confirmedResult = false;    // the result was the scene after the last confirmed step
+    uint32_t steps = 0;              // steps taken in this game
     cLocalPlayers local;     // who plays with what on this machine
     bool localPlay = false;  // this machine makes records (not a replay)
     PadNotices padNotices;
@@ -144,14 +146,13 @@ void LocalRecords(PlayerControls records[kMaxPlayers]) {
     ShowPadNotices();
 }
 
-// This machine's record for player p, neutral when nobody plays it here.
-// The autopilot, when it plays, is this machine's first player; it plays
-// the game's player `playerInGame`.
-PlayerControls LocalRecord(int p, int playerInGame) {
-    if (play.autopilot && p == 0) return play.autopilot->Record(play.game, playerInGame);
+// This machine's player's record in a two-machine game: the game's player
+// `playerInGame`, played by the autopilot when it plays.
+PlayerControls LocalRecord(int playerInGame) {
+    if (play.autopilot) return play.autopilot->Record(play.game, playerInGame);
     PlayerControls records[kMaxPlayers];
     LocalRecords(records);
-    return records[p];
+    return records[0];
 }
 
 // Writes one step of the game being recorded: its records and the state
@@ -172,18 +173,20 @@ void RecordStep(const PlayerControls records[kMaxPlayers], uint32_t checksum) {
 // One step of the game on `records`: stepped (twice under the sync test),
 // written to the recording, checked against the replay, shown.
 StepEnd StepOnce(const PlayerControls records[kMaxPlayers]) {
-    const uint32_t step = play.recording.steps;
+    const uint32_t step = play.steps++;
     if (play.syncCheck) {
         if (!play.syncCheck->Step(play.game, records, play.events)) {
             Report("sync test", "step %u taken twice from the same state gave two games: the "
                    "step reads or writes something outside the game's state",
-                   static_cast<unsigned>(play.playback.active ? play.playback.step : step));
+                   static_cast<unsigned>(step));
             return StepEnd::Failed;
         }
     } else {
         StepGame(play.game, records, play.events);
     }
-    if (play.events.chainEnded) PostQuitMessage(0);
+    // A replay ends when its recording does, every checksum checked, even
+    // when the recording goes on a step or two after the game's last.
+    if (play.events.chainEnded && !play.playback.active) PostQuitMessage(0);
     if (!play.view) play.view = std::make_unique<cSceneView>();
     play.view->Show(play.game, &play.events);
 
@@ -272,7 +275,7 @@ StepEnd GatherControls(PlayerControls records[kMaxPlayers], int* quitStatus) {
         ApplyOverride(aids, records, play.local.Players());
         return StepEnd::Going;
     }
-    PlayerControls mine = LocalRecord(0, netRole == 1 ? 0 : 1);
+    PlayerControls mine = LocalRecord(netRole == 1 ? 0 : 1);
     ApplyOverride(aids, &mine, 1);
     const PadState local = PackControls(mine);
     PadState player1{}, player2{};
@@ -320,7 +323,7 @@ StepEnd StepPlay(const PlayerControls records[kMaxPlayers], bool* paused) {
 }
 
 StepEnd StepNetPlay(bool* paused) {
-    PlayerControls local = LocalRecord(0, netPlay.IsHost() ? 0 : 1);
+    PlayerControls local = LocalRecord(netPlay.IsHost() ? 0 : 1);
     ApplyOverride(ComfortsBeforeStep(play.game), &local, 1);
     bool rolledBack = false;
     const cNetPlay::Frame frame = netPlay.Play(local, &play.events, &rolledBack);
@@ -339,7 +342,15 @@ StepEnd StepNetPlay(bool* paused) {
         const uint32_t step = play.recordedConfirmed;
         PlayerControls records[kMaxPlayers];
         uint32_t checksum = 0;
-        if (!rollback.RecordsOf(step, records) || !rollback.ChecksumAfter(step, &checksum)) continue;
+        if (!rollback.RecordsOf(step, records) || !rollback.ChecksumAfter(step, &checksum)) {
+            // Never skipped silently: every later step would be off by one.
+            if (play.recording.file && !play.recording.failed) {
+                Report("record", "step %u is no longer at hand: the recording stops here",
+                       static_cast<unsigned>(step));
+                play.recording.failed = true;
+            }
+            continue;
+        }
         RecordStep(records, checksum);
         if (play.netLog) std::fprintf(play.netLog, "c %u %08X\n", step, checksum);
         int32_t difficulty = 0, score = 0;
@@ -350,7 +361,7 @@ StepEnd StepNetPlay(bool* paused) {
     if (play.netLog && stepped) {
         std::fprintf(play.netLog, "s %u %u\n", timeGetTime(), rollback.Next() - 1);
     }
-    const bool silent = netPlay.SilentMs() >= cNetPlay::kShowWaitingMs;
+    const bool silent = netPlay.SilentMs() >= kShowWaitingMs;
     if (silent && !play.waitNotice) {
         play.waitNotice = NewWaitingNotice();
     } else if (!silent && play.waitNotice) {
@@ -492,8 +503,13 @@ void ResetPlay() {
     play.recordedConfirmed = 0;
     play.confirmedResult = false;
     EndComforts();
-    if (play.recording.file) std::fclose(play.recording.file);
+    if (play.recording.file) {  // not finished: a game that never took a step leaves nothing
+        std::fclose(play.recording.file);
+        if (play.recording.steps == 0) std::remove(play.recording.partPath.c_str());
+    }
     play.recording = Recording{};
+    CloseNetLog();
+    play.steps = 0;
     play.local = cLocalPlayers{};
     play.localPlay = false;
     play.game = GameState{};

@@ -196,7 +196,10 @@ int WinMain(const AppOptions& options) {
         }
     }
 
-    if (!RegisterWindowClass(windowTitle, WndProc)) return 0;
+    if (!RegisterWindowClass(windowTitle, WndProc)) {
+        ResetPlay();
+        return 0;
+    }
 
     // The window is made with its client area at the play field's size (times
     // --scale), or fullscreen; the outer frame is the window manager's business.

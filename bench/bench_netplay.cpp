@@ -92,7 +92,7 @@ void OverTheLine(benchmark::State& state) {
             return;
         }
         const std::string logs[2] = {"/tmp/kaziro-bench-host.log", "/tmp/kaziro-bench-join.log"};
-        const pid_t host = link.Start(LossyLink::kA, {program, "--host", "--autopilot", "1", "--net-log", logs[0]},
+        const pid_t host = link.Start(LossyLink::kA, {program, "--host", "--no-upnp", "--autopilot", "1", "--net-log", logs[0]},
                                       "/tmp/kaziro-bench-host.err");
         usleep(500000);
         const pid_t joiner = link.Start(LossyLink::kB, {program, "--join", LossyLink::kAddress[0], "--autopilot",
@@ -133,7 +133,7 @@ void UnderAFlood(benchmark::State& state) {
     for (auto _ : state) {
         const uint16_t port = FreePort();
         const std::string logs[2] = {"/tmp/kaziro-flood-host.log", "/tmp/kaziro-flood-join.log"};
-        Game host({"--host", std::to_string(port), "--autopilot", "1", "--net-log", logs[0]});
+        Game host({"--host", std::to_string(port), "--no-upnp", "--autopilot", "1", "--net-log", logs[0]});
         host.WaitForError("waiting for a second machine", 10000);
         Game joiner({"--join", "127.0.0.1:" + std::to_string(port), "--autopilot", "2", "--net-log", logs[1]});
         std::this_thread::sleep_for(std::chrono::seconds(3));

@@ -2,20 +2,20 @@
 
 #include <cstring>
 
+#include "input/LittleEndian.h"
+
 namespace {
 
 constexpr char kMagic[8] = {'K', 'Z', 'R', 'E', 'P', 'L', 'A', 'Y'};
 constexpr char kEnd[4] = {'K', 'Z', 'E', 'N'};
 
 void Put(std::vector<uint8_t>* out, uint32_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i) out->push_back(static_cast<uint8_t>(v >> (8 * i)));
+    uint8_t b[4];
+    PutLittle(b, v, bytes);
+    out->insert(out->end(), b, b + bytes);
 }
 
-uint32_t Get(const uint8_t* p, int bytes) {
-    uint32_t v = 0;
-    for (int i = 0; i < bytes; ++i) v |= static_cast<uint32_t>(p[i]) << (8 * i);
-    return v;
-}
+uint32_t Get(const uint8_t* p, int bytes) { return static_cast<uint32_t>(GetLittle(p, bytes)); }
 
 }  // namespace
 

@@ -17,9 +17,9 @@ class cSyncCheck {
 public:
     explicit cSyncCheck(GameStep step = StepGame);
 
-    // Saves the state, steps it, restores the copy, steps that again on the
-    // same records and compares. Leaves the first run's state and events.
-    // False when the two runs differ.
+    // Saves the state, steps the copy, steps the state again on the same
+    // records and compares the two. Leaves the state and events of the run
+    // on `state`. False when the two runs differ.
     bool Step(GameState& state, const PlayerControls records[kMaxPlayers], StepEvents& events);
 
 private:

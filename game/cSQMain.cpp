@@ -7,9 +7,9 @@
 
 namespace {
 
-constexpr int32_t kFull = 10;          // a slot at 10 or more takes no more dice
 constexpr int32_t kSpawnInterval = 100;
-constexpr uint32_t kSlotSpan = 600;    // distance between the two slot lines
+constexpr int32_t kFull = cSQMain::kFull;
+constexpr uint32_t kSlotSpan = cSQMain::kSlotSpan;
 
 }  // namespace
 

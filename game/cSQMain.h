@@ -18,6 +18,8 @@
 
 struct cSQMain {
     static constexpr int kMaxSlots = 18;  // two slots for each of at most 9 rows
+    static constexpr uint32_t kSlotSpan = 600;  // between the two slot lines, centred on the field
+    static constexpr int32_t kFull = 10;        // a slot at 10 or more takes no more dice
     // Room for every die a round can hold: at most 10 landed in each of 18
     // slots, and the rest in the air. A die that finds no room is not spawned
     // and the rhythm goes on, as when a die cannot be made.

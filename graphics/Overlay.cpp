@@ -12,7 +12,6 @@
 namespace {
 
 constexpr uint32_t kDimmed = 0x99FFFFFFu;  // the shade at 60 % over the field
-constexpr uint32_t kWhite = 0xFFFFFFFFu;
 constexpr uint32_t kBlack = 0xFF000000u;
 constexpr uint32_t kGrey = 0xFF808080u;
 constexpr int32_t kNoticeY = 300;

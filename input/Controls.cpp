@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "input/LittleEndian.h"
 #include "input/cInput.h"
 
 namespace {
@@ -217,32 +218,29 @@ PlayerControls UnpackControls(const PadState& pad) {
 
 namespace {
 
-void PutBits(uint8_t* bytes, uint32_t v, int count) {
-    for (int i = 0; i < count; ++i) bytes[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-
-uint32_t GetBits(const uint8_t* bytes, int count) {
-    uint32_t v = 0;
-    for (int i = 0; i < count; ++i) v |= static_cast<uint32_t>(bytes[i]) << (8 * i);
-    return v;
-}
-
 constexpr uint32_t kAllDigits = (1u << 18) - 1;
 
 }  // namespace
 
+PlayerControls SaneRecord(const PlayerControls& record) {
+    PlayerControls sane = record;
+    sane.x = SaneCoordinate(record.x, 400.0f);
+    sane.y = SaneCoordinate(record.y, 300.0f);
+    return sane;
+}
+
 void EncodeRecord(const PlayerControls& r, uint8_t bytes[kRecordBytes]) {
-    PutBits(bytes, static_cast<uint32_t>(FloatBits(r.x)), 4);
-    PutBits(bytes + 4, static_cast<uint32_t>(FloatBits(r.y)), 4);
+    PutLittle(bytes, static_cast<uint32_t>(FloatBits(r.x)), 4);
+    PutLittle(bytes + 4, static_cast<uint32_t>(FloatBits(r.y)), 4);
     bytes[8] = static_cast<uint8_t>((r.turnLeft ? 1 : 0) | (r.turnRight ? 2 : 0) |
                                     (r.confirm ? 4 : 0) | (r.pause ? 8 : 0));
-    PutBits(bytes + 9, r.digits & kAllDigits, 3);
+    PutLittle(bytes + 9, r.digits & kAllDigits, 3);
 }
 
 bool DecodeRecord(const uint8_t bytes[kRecordBytes], PlayerControls* r) {
-    const float x = BitsFloat(static_cast<int32_t>(GetBits(bytes, 4)));
-    const float y = BitsFloat(static_cast<int32_t>(GetBits(bytes + 4, 4)));
-    const uint32_t digits = GetBits(bytes + 9, 3);
+    const float x = BitsFloat(static_cast<int32_t>(GetLittle(bytes, 4)));
+    const float y = BitsFloat(static_cast<int32_t>(GetLittle(bytes + 4, 4)));
+    const uint32_t digits = static_cast<uint32_t>(GetLittle(bytes + 9, 3));
     if (!(std::fabs(x) < 1.0e6f) || !(std::fabs(y) < 1.0e6f)) return false;
     if ((bytes[8] & 0xF0u) != 0 || (digits & ~kAllDigits) != 0) return false;
     r->x = x;

@@ -117,6 +117,10 @@ private:
 PadState PackControls(const PlayerControls& controls);
 PlayerControls UnpackControls(const PadState& pad);
 
+// The record with coordinates no screen has (not a number, a million pixels
+// away) put at rest, as every machine reads such a record.
+PlayerControls SaneRecord(const PlayerControls& record);
+
 // A record in 12 bytes, as replays keep it and datagrams carry it: x and y
 // as little-endian floats, the four buttons as bits 0 to 3 of one byte, the
 // 18 digit bits in three little-endian bytes.

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "input/LittleEndian.h"
+
 namespace {
 
 constexpr uint8_t kMagic0 = 'K';
@@ -31,7 +33,9 @@ public:
 
 private:
     void Put(uint64_t v, int n) {
-        for (int i = 0; i < n; ++i) bytes_.push_back(static_cast<uint8_t>(v >> (8 * i)));
+        uint8_t b[8];
+        PutLittle(b, v, n);
+        bytes_.insert(bytes_.end(), b, b + n);
     }
     std::vector<uint8_t> bytes_;
 };
@@ -63,9 +67,7 @@ private:
     template <typename T>
     bool Get(T* v, int n) {
         if (Left() < static_cast<size_t>(n)) return false;
-        uint64_t x = 0;
-        for (int i = 0; i < n; ++i) x |= static_cast<uint64_t>(p_[i]) << (8 * i);
-        *v = static_cast<T>(x);
+        *v = static_cast<T>(GetLittle(p_, n));
         p_ += n;
         return true;
     }

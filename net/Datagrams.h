@@ -20,8 +20,8 @@
 //           every step below this one), the step of the first record carried
 //           (4), their count (1), the records (12 each: every record of this
 //           side the other has not yet confirmed), the sender's next step
-//           (4), its confirmed steps (4) and the state checksum after the
-//           last of them (4), the sender's clock (4), the latest clock
+//           (4), its confirmed steps (4) and the checksums of all of them
+//           folded into one (4), the sender's clock (4), the latest clock
 //           received from the other side (4) and how long ago (2).
 //   QUIT    an INPUT with the reason and the step it concerns (1 + 4)
 //           before the records: the player quit, the game ended, or the
@@ -83,7 +83,7 @@ struct GamePacket {
     std::vector<PlayerControls> records;
     uint32_t next = 0;           // the sender's next step
     uint32_t confirmed = 0;      // steps the sender has confirmed
-    uint32_t checksum = 0;       // its state checksum after the last of them
+    uint32_t checksum = 0;       // every confirmed step's state checksum, folded
     uint32_t clock = 0;          // the sender's clock when it sent this
     uint32_t echo = 0;           // the latest clock it received from the receiver
     uint16_t echoAge = 0;        // how long before sending it received that

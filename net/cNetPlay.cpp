@@ -61,7 +61,7 @@ bool cNetPlay::Host(const AppOptions& options, const std::function<bool()>& canc
     }
     const uint16_t port = socket_.port;
     // The router is asked in the background; hosting does not wait for it.
-    mapper_ = std::thread([this, port] {
+    if (options.upnp) mapper_ = std::thread([this, port] {
         std::string because;
         if (MapUdpPort(port, &mapping_, &because)) {
             Report("network", "the router now forwards UDP port %u to this machine: give your "
@@ -78,25 +78,44 @@ bool cNetPlay::Host(const AppOptions& options, const std::function<bool()>& canc
            static_cast<unsigned>(port));
 
     DiscoveryResponder discovery(KAZIRO_VERSION);
+    // Refusals are answers too: a few a second at most, whoever asks.
+    ProbeRateLimit refusals;
+    bool toldOtherVersion = false;
     bool welcomed = false;
     uint64_t nonce = 0;
     uint32_t greetedAt = 0;
     std::vector<uint8_t> welcome;
     uint8_t buffer[kMaxDatagram];
+    const auto refuse = [&](const NetAddress& to, uint64_t theirNonce, RefuseReason reason) {
+        if (!refusals.Allow(timeGetTime())) return;
+        Greeting r;
+        r.kind = DatagramKind::Refuse;
+        r.nonce = theirNonce;
+        r.reason = static_cast<uint8_t>(reason);
+        r.version = KAZIRO_VERSION;
+        const std::vector<uint8_t> bytes = EncodeGreeting(r);
+        SendDatagram(socket_, to, bytes.data(), bytes.size());
+    };
     for (;;) {
         if (cancelled && cancelled()) {
             *error = "cancelled while waiting for a second machine";
             return false;
         }
-        const uint32_t now = timeGetTime();
-        if (welcomed && now - greetedAt > kGreetingMs) {
-            *error = "the other machine did not finish the greeting within 10 s";
-            return false;
+        // A machine that greeted and did not finish within 10 s is forgotten:
+        // the host waits for the next, so a stranger's HELLO cannot hold it.
+        if (welcomed && timeGetTime() - greetedAt > kGreetingMs) {
+            Report("network", "%s did not finish the greeting; waiting for another machine",
+                   partner_.Text().c_str());
+            welcomed = false;
+            partner_ = NetAddress{};
+            token_ = 0;
         }
         WaitDatagram(socket_, 50);
         NetAddress from;
         long n = 0;
-        while ((n = ReceiveDatagram(&socket_, buffer, sizeof buffer, &from)) > 0) {
+        // A bounded batch, so a flood cannot keep the checks above from running.
+        for (int taken = 0; taken < 256 && (n = ReceiveDatagram(&socket_, buffer, sizeof buffer, &from)) > 0;
+             ++taken) {
             const size_t size = static_cast<size_t>(n);
             if (!welcomed && discovery.Handle(socket_, buffer, size, from, timeGetTime())) continue;
             Greeting g;
@@ -104,22 +123,21 @@ bool cNetPlay::Host(const AppOptions& options, const std::function<bool()>& canc
                 ++dropped;
                 continue;
             }
-            if (!welcomed) {
-                if (g.kind != DatagramKind::Hello) {
-                    ++dropped;
+            if (g.kind == DatagramKind::Hello && (!welcomed || from != partner_)) {
+                if (g.version != KAZIRO_VERSION) {
+                    // Told so; the host goes on waiting for a machine of its version.
+                    refuse(from, g.nonce, RefuseReason::OtherVersion);
+                    if (!toldOtherVersion) {
+                        Report("network", "a machine running kaziro %s tried to join; this one runs "
+                               "%s: both machines must run the same version", g.version.c_str(),
+                               KAZIRO_VERSION);
+                        toldOtherVersion = true;
+                    }
                     continue;
                 }
-                if (g.version != KAZIRO_VERSION) {
-                    Greeting refuse;
-                    refuse.kind = DatagramKind::Refuse;
-                    refuse.nonce = g.nonce;
-                    refuse.reason = static_cast<uint8_t>(RefuseReason::OtherVersion);
-                    refuse.version = KAZIRO_VERSION;
-                    const std::vector<uint8_t> bytes = EncodeGreeting(refuse);
-                    SendDatagram(socket_, from, bytes.data(), bytes.size());
-                    *error = "a machine running kaziro " + g.version + " tried to join; this one runs " +
-                             KAZIRO_VERSION + ": both machines must run the same version";
-                    return false;
+                if (welcomed) {  // a game is being set up with another machine
+                    refuse(from, g.nonce, RefuseReason::Busy);
+                    continue;
                 }
                 partner_ = from;
                 nonce = g.nonce;
@@ -145,12 +163,12 @@ bool cNetPlay::Host(const AppOptions& options, const std::function<bool()>& canc
                 continue;
             }
             // Greeted: only the partner counts, and only with the token.
-            if (from != partner_) {
+            if (!welcomed || from != partner_) {
                 ++dropped;
                 continue;
             }
-            if (g.kind == DatagramKind::Hello && g.nonce == nonce) {
-                SendTo(welcome);  // the first WELCOME was lost
+            if (g.kind == DatagramKind::Hello) {
+                if (g.nonce == nonce) SendTo(welcome);  // the first WELCOME was lost
                 continue;
             }
             if (g.token != token_) {
@@ -234,7 +252,8 @@ bool cNetPlay::Join(const AppOptions& options, const std::function<bool()>& canc
         WaitDatagram(socket_, 20);
         NetAddress from;
         long n = 0;
-        while ((n = ReceiveDatagram(&socket_, buffer, sizeof buffer, &from)) > 0) {
+        for (int taken = 0; taken < 256 && (n = ReceiveDatagram(&socket_, buffer, sizeof buffer, &from)) > 0;
+             ++taken) {
             Greeting g;
             if (from != partner_ || !ParseGreeting(buffer, static_cast<size_t>(n), &g)) {
                 ++dropped;
@@ -315,7 +334,7 @@ void cNetPlay::Take(const GamePacket& p, uint32_t now) {
                 failed_ = true;
                 break;
             case QuitReason::Desync:
-                Report("network", "the two machines' games went apart at step %u",
+                Report("network", "the two machines' games went apart by step %u",
                        static_cast<unsigned>(p.reasonStep));
                 failed_ = true;
                 break;
@@ -335,6 +354,9 @@ void cNetPlay::Take(const GamePacket& p, uint32_t now) {
         }
     }
     peerHeld_ = std::max(peerHeld_, std::min(p.held, rollback_.LocalMade()));
+    // A datagram that overtook a later one on the way says nothing newer.
+    const bool newer = static_cast<int32_t>(p.clock - theirClock_) > 0 || theirClockAt_ == 0;
+    if (!newer) return;
     theirNext_ = p.next;
     theirNextAt_ = now;
     if (p.echo != 0) {  // a round trip: now, less their clock's echo and how long they held it
@@ -350,9 +372,9 @@ bool cNetPlay::CheckChecksums() {
     for (TheirChecksum& t : theirs_) {
         if (t.step == UINT32_MAX || t.step >= rollback_.Confirmed()) continue;
         uint32_t mine = 0;
-        if (rollback_.ChecksumAfter(t.step, &mine) && mine != t.checksum) {
-            Report("network", "the two machines' games went apart at step %u (state checksum "
-                   "%08X here, %08X on the other machine)", static_cast<unsigned>(t.step),
+        if (rollback_.HistoryAfter(t.step, &mine) && mine != t.checksum) {
+            Report("network", "the two machines' games went apart by step %u (checksum of the "
+                   "game so far %08X here, %08X on the other machine)", static_cast<unsigned>(t.step),
                    static_cast<unsigned>(mine), static_cast<unsigned>(t.checksum));
             quitReason_ = QuitReason::Desync;
             quitStep_ = t.step;
@@ -392,7 +414,7 @@ void cNetPlay::Send(uint32_t now, bool quit) {
     for (uint32_t i = 0; i < count; ++i) p.records.push_back(rollback_.Local(p.first + i));
     p.next = rollback_.Next();
     p.confirmed = rollback_.Confirmed();
-    if (p.confirmed > 0) rollback_.ChecksumAfter(p.confirmed - 1, &p.checksum);
+    if (p.confirmed > 0) rollback_.HistoryAfter(p.confirmed - 1, &p.checksum);
     p.clock = now == 0 ? 1 : now;
     if (theirClockAt_ != 0) {
         p.echo = theirClock_;
@@ -423,18 +445,26 @@ cNetPlay::Frame cNetPlay::Play(const PlayerControls& local, StepEvents* events, 
         return Frame::Waiting;
     }
 
+    // This frame's record, with the presses of frames that took no step.
+    PlayerControls record = local;
+    if (carrying_) {
+        record.confirm |= carried_.confirm;
+        record.pause |= carried_.pause;
+        record.digits |= carried_.digits;
+    }
     Frame frame = Frame::Waiting;
-    if (TimeToSkip(now)) {
-        ++skipped;
-        *rolledBack = rollback_.CatchUp();
-    } else if (rollback_.CanAdvance()) {
+    const bool skip = TimeToSkip(now);
+    if (!skip && rollback_.CanAdvance()) {
         const uint64_t before = rollback_.rollbacks;
-        rollback_.Advance(local, events);
+        rollback_.Advance(record, events);
         *rolledBack = rollback_.rollbacks != before;
         frame = Frame::Stepped;
+        carrying_ = false;
     } else {
-        ++stalls;
+        ++(skip ? skipped : stalls);
         *rolledBack = rollback_.CatchUp();
+        carried_ = record;
+        carrying_ = true;
     }
     if (!CheckChecksums()) return Frame::Failed;
     uint32_t end = 0;
@@ -444,7 +474,7 @@ cNetPlay::Frame cNetPlay::Play(const PlayerControls& local, StepEvents* events, 
         return Frame::Ended;
     }
     if (theyEnded_ && rollback_.Confirmed() > theirEnd_) {
-        Report("network", "the two machines' games went apart at step %u (the game ended there "
+        Report("network", "the two machines' games went apart by step %u (the game ended there "
                "on the other machine only)", static_cast<unsigned>(theirEnd_));
         quitReason_ = QuitReason::Desync;
         quitStep_ = theirEnd_;

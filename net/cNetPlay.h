@@ -108,6 +108,10 @@ private:
     GameState* game_ = nullptr;
 
     bool started_ = false;        // the other machine's first step has been heard of
+    // Presses made in frames that took no step, kept for the next step taken:
+    // a click, a key or a pad's button that lasts one frame is never lost.
+    PlayerControls carried_;
+    bool carrying_ = false;
     uint32_t peerHeld_ = 0;       // this machine's records the other holds
     uint32_t lastHeard_ = 0;      // when the partner's last datagram came
     uint32_t theirClock_ = 0;     // the latest clock of theirs, and when it came

@@ -14,6 +14,7 @@ void cRollback::Start(GameState* game, int local, uint32_t delay) {
     local_ = local == 0 ? 0 : 1;
     next_ = confirmed_ = 0;
     wrongFrom_ = gameOver_ = UINT32_MAX;
+    history_ = 0x811C9DC5u;
     states_.assign(kStates, GameState{});
     steps_.assign(kRing, StepRecord{});
     localRecords_.assign(kRing, NeutralControls());
@@ -61,6 +62,8 @@ void cRollback::Confirm() {
         const GameState& after = step + 1 < next_ ? states_[(step + 1) % kStates] : *game_;
         StepRecord& r = steps_[step % kRing];
         r.checksumAfter = StateChecksum(after);
+        history_ = (history_ ^ r.checksumAfter) * 0x01000193u;
+        r.historyAfter = history_;
         r.resultAfter = after.scene == static_cast<int32_t>(SceneKind::Result);
         r.difficulty = after.result.difficulty;
         r.score = after.result.score;
@@ -69,7 +72,9 @@ void cRollback::Confirm() {
 }
 
 void cRollback::Advance(const PlayerControls& local, StepEvents* events) {
-    localRecords_[localMade_ % kRing] = local;
+    // As the other machine will read it: a record it would refuse would
+    // stop the game on the line.
+    localRecords_[localMade_ % kRing] = SaneRecord(local);
     ++localMade_;
     if (wrongFrom_ < next_) Rollback();
     StepFrom(next_, events);
@@ -86,6 +91,7 @@ bool cRollback::CatchUp() {
 
 void cRollback::AddRemote(uint32_t step, const PlayerControls& record) {
     if (step != remoteHeld_) return;  // held already, or after a gap
+    if (step >= next_ + kRing / 2) return;  // beyond what the rings keep before it is used
     remoteRecords_[step % kRing] = record;
     ++remoteHeld_;
     // A step already taken on a prediction that this record shows wrong is
@@ -100,6 +106,12 @@ const PlayerControls& cRollback::Local(uint32_t step) const { return localRecord
 bool cRollback::ChecksumAfter(uint32_t step, uint32_t* checksum) const {
     if (step >= confirmed_ || confirmed_ - step > kRing) return false;
     *checksum = steps_[step % kRing].checksumAfter;
+    return true;
+}
+
+bool cRollback::HistoryAfter(uint32_t step, uint32_t* history) const {
+    if (step >= confirmed_ || confirmed_ - step > kRing) return false;
+    *history = steps_[step % kRing].historyAfter;
     return true;
 }
 

@@ -41,8 +41,9 @@ public:
     bool CatchUp();
 
     // The other player's record for `step` arrived. Records must come in
-    // order: one past the last held is taken, earlier ones are checked
-    // against what is held, later ones ignored until the gap is filled.
+    // order: one past the last held is taken; earlier ones (held already)
+    // and later ones (after a gap, or further ahead than the game keeps) are
+    // ignored.
     void AddRemote(uint32_t step, const PlayerControls& record);
 
     uint32_t Next() const { return next_; }                // the next step to take
@@ -54,6 +55,10 @@ public:
     uint32_t Confirmed() const { return confirmed_; }
     // The state checksum after confirmed step `step`, if still kept.
     bool ChecksumAfter(uint32_t step, uint32_t* checksum) const;
+    // The checksums of every confirmed step up to `step`, folded into one:
+    // two games that differed at any confirmed step differ here from then on,
+    // however briefly their states differed.
+    bool HistoryAfter(uint32_t step, uint32_t* history) const;
     // Both players' records of confirmed step `step`, if still kept.
     bool RecordsOf(uint32_t step, PlayerControls records[kMaxPlayers]) const;
     // Whether the chain of scenes ended in a confirmed step: the game is over.
@@ -77,6 +82,7 @@ private:
     struct StepRecord {
         PlayerControls used[2];      // the records it was last stepped on
         uint32_t checksumAfter = 0;  // once confirmed
+        uint32_t historyAfter = 0;   // and every confirmed checksum up to it, folded
         bool ended = false;          // the chain had ended when this step ran
         bool resultAfter = false;    // once confirmed: the result was the scene after it
         int32_t difficulty = 0;      // of that result
@@ -96,6 +102,7 @@ private:
     uint32_t confirmed_ = 0;
     uint32_t wrongFrom_ = UINT32_MAX;  // the earliest step stepped on a wrong prediction
     uint32_t gameOver_ = UINT32_MAX;   // the confirmed step in which the chain had ended
+    uint32_t history_ = 0x811C9DC5u;   // every confirmed checksum so far, folded
     std::vector<GameState> states_;    // the state before each of the last kStates steps
     std::vector<StepRecord> steps_;
     std::vector<PlayerControls> localRecords_;

@@ -94,8 +94,9 @@ bool ToSockaddr(const NetAddress& a, bool dualStack, sockaddr_storage* out, sock
 int BoundSocket(int family, uint16_t port) {
     const int s = socket(family, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_UDP);
     if (s < 0) return -1;
-    const int on = 1, off = 0;
-    setsockopt(s, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    // No SO_REUSEADDR: a second game on a port already in use is told so,
+    // rather than sharing the port's datagrams with the first.
+    const int off = 0;
     int bound;
     if (family == AF_INET6) {
         setsockopt(s, IPPROTO_IPV6, IPV6_V6ONLY, &off, sizeof off);
@@ -218,7 +219,9 @@ bool SendDatagram(const DatagramSocket& socket, const NetAddress& to, const void
 }
 
 long ReceiveDatagram(DatagramSocket* socket, void* buffer, size_t capacity, NetAddress* from) {
-    for (;;) {
+    // Rejected datagrams are passed over here, a bounded number of them: a
+    // flood of oversized junk cannot keep the caller in this call.
+    for (int passed = 0; passed < 64; ++passed) {
         sockaddr_storage source{};
         socklen_t length = sizeof source;
         // MSG_TRUNC: the result is the datagram's real size, even when only
@@ -240,6 +243,7 @@ long ReceiveDatagram(DatagramSocket* socket, void* buffer, size_t capacity, NetA
         if (from) *from = FromSockaddr(reinterpret_cast<sockaddr*>(&source), length);
         return static_cast<long>(n);
     }
+    return 0;
 }
 
 int WaitDatagram(const DatagramSocket& socket, int timeoutMs) {

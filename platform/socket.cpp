@@ -24,6 +24,7 @@ constexpr int kRetryPauseMs = 250;
 
 volatile sig_atomic_t interruptFlag = 0;
 struct sigaction previousInterrupt;
+struct sigaction previousTerminate;
 
 void OnInterrupt(int) { interruptFlag = 1; }
 
@@ -305,8 +306,12 @@ InterruptWatch::InterruptWatch() {
     sigemptyset(&action.sa_mask);
     action.sa_flags = 0;  // no SA_RESTART: a wait returns and sees the flag
     sigaction(SIGINT, &action, &previousInterrupt);
+    sigaction(SIGTERM, &action, &previousTerminate);
 }
 
-InterruptWatch::~InterruptWatch() { sigaction(SIGINT, &previousInterrupt, nullptr); }
+InterruptWatch::~InterruptWatch() {
+    sigaction(SIGINT, &previousInterrupt, nullptr);
+    sigaction(SIGTERM, &previousTerminate, nullptr);
+}
 
 bool InterruptWatch::Interrupted() const { return interruptFlag != 0; }

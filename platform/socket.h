@@ -53,15 +53,16 @@ void SocketKeepAlive(SocketHandle socket);
 // A connected pair of stream sockets on this machine (tests and benchmarks).
 bool SocketPair(SocketHandle* first, SocketHandle* second);
 
-// While an object of this type lives, SIGINT (Ctrl+C) sets a flag instead of
-// ending the process, and interrupts waits so they can notice it. The previous
-// handling is put back when it is destroyed.
+// While an object of this type lives, SIGINT (Ctrl+C) and SIGTERM set a flag
+// instead of ending the process, and interrupt waits so they can notice it
+// (and the set-up can undo what it did). The previous handling is put back
+// when it is destroyed.
 class InterruptWatch {
 public:
     InterruptWatch();
     ~InterruptWatch();
     InterruptWatch(const InterruptWatch&) = delete;
     InterruptWatch& operator=(const InterruptWatch&) = delete;
-    // Whether SIGINT arrived since this object was made.
+    // Whether SIGINT or SIGTERM arrived since this object was made.
     bool Interrupted() const;
 };

@@ -15,13 +15,13 @@
 
 namespace {
 
-constexpr uint32_t kSlotSpan = 600;  // distance between the two slot lines
+constexpr uint32_t kSlotSpan = cSQMain::kSlotSpan;
 // The counters beside the slots: the left one 32 pixels outside the left line
 // (W - (600 + 2 * 32)) / 2 = 68, the right one 39 pixels outside the right line
 // (W + (600 + 2 * 39)) / 2 = 739, clear of the panels on either side.
 constexpr uint32_t kLeftLabelSpan = kSlotSpan + 2 * 32;   // 664
 constexpr uint32_t kRightLabelSpan = kSlotSpan + 2 * 39;  // 678
-constexpr int32_t kFull = 10;
+constexpr int32_t kFull = cSQMain::kFull;
 
 // The score's label keeps its text this far inside the field's right edge.
 constexpr int32_t kScoreMargin = 4;
@@ -122,7 +122,11 @@ void cSceneView::Apply(const GameState& state, const GameEvent& event) {
             DeleteDie(event.die);
             break;
         case GameEventKind::Spawn:
-            if (const cFallen* die = FindInBoard(state.board, event.die)) AddDie(*die);
+            // After a rollback the die may have its picture already (the
+            // steps taken again spawned it a step later): it is not made twice.
+            if (const cFallen* die = FindInBoard(state.board, event.die)) {
+                if (!FindDie(die->id)) AddDie(*die);
+            }
             break;
     }
 }

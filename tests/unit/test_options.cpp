@@ -162,7 +162,7 @@ TEST(Options, UsageListsEveryOption) {
     const std::string usage = UsageText();
     for (const char* option :
          {"--players N", "--keyboard-pad", "--music FILE", "--fullscreen", "--scale N",
-          "--host [PORT]", "--join [HOST[:PORT]]", "--delay STEPS", "--lockstep",
+          "--host [PORT]", "--no-upnp", "--join [HOST[:PORT]]", "--delay STEPS", "--lockstep",
           "--record FILE", "--replay FILE", "--sync-test", "--autopilot SEED", "--net-log FILE",
           "--help", "--version", "47800"}) {
         EXPECT_NE(usage.find(option), std::string::npos) << option;
