@@ -15,24 +15,6 @@
 
 namespace {
 
-struct Comforts {
-    bool keepScores = false;
-    bool pausesHere = false;
-    Scores scores;
-    int runNext = 0;   // the difficulty a run from 1 to 9 goes on with (0: none)
-    int runTotal = 0;
-    std::vector<std::string> notes;  // under the result of difficulty notesFor
-    int32_t notesFor = 0;
-    std::unique_ptr<cOverlay> notesShown;
-    bool helpOpen = false;
-    bool pausedForHelp = false;
-    std::unique_ptr<cOverlay> helpShown;
-    bool hadFocus = false;
-    std::unique_ptr<cOverlay> muteSign;
-};
-Comforts& comforts = *new Comforts;
-
-
 // A key, a click or a pad's A, B or Start that began in this step.
 bool AnyPress() {
     for (int code = 1; code < 256; ++code) {
@@ -54,33 +36,35 @@ bool AnyPress() {
 
 }  // namespace
 
-void StartComforts(bool keepScores, bool pausesHere) {
-    EndComforts();
-    comforts.keepScores = keepScores;
-    comforts.pausesHere = pausesHere;
-    if (keepScores) comforts.scores = LoadScores();
+cComforts::~cComforts() { End(); }
+
+void cComforts::Start(bool keepScores, bool pausesHere) {
+    End();
+    keepScores_ = keepScores;
+    pausesHere_ = pausesHere;
+    if (keepScores) scores_ = LoadScores();
 }
 
-LocalOverride ComfortsBeforeStep(const GameState& game) {
+LocalOverride cComforts::BeforeStep(const GameState& game) {
     LocalOverride o;
-    if (comforts.helpOpen) {
+    if (helpOpen_) {
         o.neutral = true;
         if (AnyPress()) {
-            comforts.helpOpen = false;
-            o.pressPause = comforts.pausedForHelp && game.paused;  // as it was before the help
-            comforts.pausedForHelp = false;
+            helpOpen_ = false;
+            o.pressPause = pausedForHelp_ && game.paused;  // as it was before the help
+            pausedForHelp_ = false;
         }
     } else if (input.KeyPressed(DIK_F1)) {
-        comforts.helpOpen = true;
+        helpOpen_ = true;
         o.neutral = true;
-        o.pressPause = comforts.pausedForHelp = comforts.pausesHere && !game.paused;
+        o.pressPause = pausedForHelp_ = pausesHere_ && !game.paused;
     }
     // The window losing the focus (or minimised) pauses a game of one machine.
     const bool focus = input.devices && input.devices->HasFocus(input.window);
-    if (comforts.hadFocus && !focus && comforts.pausesHere && !game.paused && !o.pressPause) {
+    if (hadFocus_ && !focus && pausesHere_ && !game.paused && !o.pressPause) {
         o.pressPause = true;
     }
-    comforts.hadFocus = focus;
+    hadFocus_ = focus;
     return o;
 }
 
@@ -96,57 +80,57 @@ void ApplyOverride(const LocalOverride& o, PlayerControls records[kMaxPlayers], 
     if (o.pressPause) records[0].pause = 1;
 }
 
-void ComfortsAfterStep(const GameState& game, cSceneView* view) {
-    if (comforts.helpOpen && !comforts.helpShown) {
+void cComforts::AfterStep(const GameState& game, cSceneView* view) {
+    if (helpOpen_ && !helpShown_) {
         if (view) view->HidePauseNotice(true);
-        comforts.helpShown = NewHelp();
-    } else if (!comforts.helpOpen && comforts.helpShown) {
-        comforts.helpShown.reset();
+        helpShown_ = NewHelp();
+    } else if (!helpOpen_ && helpShown_) {
+        helpShown_.reset();
         if (view) view->HidePauseNotice(false);
     }
     const bool result = game.scene == static_cast<int32_t>(SceneKind::Result) &&
-                        game.result.difficulty == comforts.notesFor && !comforts.notes.empty();
-    if (result && !comforts.notesShown) comforts.notesShown = NewResultNotes(comforts.notes);
-    if (!result && comforts.notesShown) comforts.notesShown.reset();
-    if (dsound.muted && !comforts.muteSign) comforts.muteSign = NewMuteSign();
-    if (!dsound.muted && comforts.muteSign) comforts.muteSign.reset();
+                        game.result.difficulty == notesFor_ && !notes_.empty();
+    if (result && !notesShown_) notesShown_ = NewResultNotes(notes_);
+    if (!result && notesShown_) notesShown_.reset();
+    if (dsound.muted && !muteSign_) muteSign_ = NewMuteSign();
+    if (!dsound.muted && muteSign_) muteSign_.reset();
 }
 
-void RoundEnded(int32_t difficulty, int32_t score) {
+void cComforts::RoundEnded(int32_t difficulty, int32_t score) {
     // A run: the rounds of difficulty 1, 2, ... 9, each after the one before.
     if (difficulty == 1) {
-        comforts.runNext = 2;
-        comforts.runTotal = score;
-    } else if (comforts.runNext == difficulty) {
-        ++comforts.runNext;
-        comforts.runTotal += score;
+        runNext_ = 2;
+        runTotal_ = score;
+    } else if (runNext_ == difficulty) {
+        ++runNext_;
+        runTotal_ += score;
     } else {
-        comforts.runNext = 0;
+        runNext_ = 0;
     }
-    std::vector<std::string>& notes = comforts.notes;
+    std::vector<std::string>& notes = notes_;
     notes.clear();
-    if (comforts.keepScores) {
-        const bool best = comforts.scores.RecordRound(difficulty, score);
+    if (keepScores_) {
+        const bool best = scores_.RecordRound(difficulty, score);
         notes.push_back(best ? Translate(kTextNewBest)
-                             : TranslateFormat(kTextBestScore, comforts.scores.Best(difficulty)));
-        if (difficulty == 9 && comforts.runNext == 10) {
-            comforts.scores.RecordRunTotal(comforts.runTotal);
-            notes.push_back(TranslateFormat(kTextRunTotal, comforts.runTotal));
-            notes.push_back(TranslateFormat(kTextBestTotal, comforts.scores.BestTotal()));
+                             : TranslateFormat(kTextBestScore, scores_.Best(difficulty)));
+        if (difficulty == 9 && runNext_ == 10) {
+            scores_.RecordRunTotal(runTotal_);
+            notes.push_back(TranslateFormat(kTextRunTotal, runTotal_));
+            notes.push_back(TranslateFormat(kTextBestTotal, scores_.BestTotal()));
         }
-        SaveScores(comforts.scores);
+        SaveScores(scores_);
     }
     notes.push_back(Translate(kTextClickToContinue));
-    comforts.notesFor = difficulty;
-    comforts.notesShown.reset();  // made again with these notes
+    notesFor_ = difficulty;
+    notesShown_.reset();  // made again with these notes
 }
 
-void EndComforts() {
-    comforts.notesShown.reset();
-    comforts.helpShown.reset();
-    comforts.muteSign.reset();
-    comforts.notes.clear();
-    comforts.helpOpen = comforts.pausedForHelp = comforts.hadFocus = false;
-    comforts.runNext = comforts.runTotal = 0;
-    comforts.notesFor = 0;
+void cComforts::End() {
+    notesShown_.reset();
+    helpShown_.reset();
+    muteSign_.reset();
+    notes_.clear();
+    helpOpen_ = pausedForHelp_ = hadFocus_ = false;
+    runNext_ = runTotal_ = 0;
+    notesFor_ = 0;
 }

@@ -8,29 +8,58 @@
 
 #include <cstdint>
 
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/Scores.h"
 #include "game/GameState.h"
 
+class cOverlay;
 class cSceneView;
-
-// keepScores: this machine keeps the best scores (not a replay, not the
-// joining machine of a two-machine game). pausesHere: the game may be
-// paused from here when the help opens or the focus goes (one machine).
-void StartComforts(bool keepScores, bool pausesHere);
 
 // What this step's records of the players here are to carry.
 struct LocalOverride {
     bool neutral = false;     // the help is open (or the press that closed it): no controls
     bool pressPause = false;  // a press of pause in player 1's record
 };
-// Before a step's records: F1 opens the help, any key, click or pad button
-// closes it; the focus going pauses a game of one machine.
-LocalOverride ComfortsBeforeStep(const GameState& game);
 // Applies the override to this machine's records (player 1 first).
 void ApplyOverride(const LocalOverride& o, PlayerControls records[kMaxPlayers], int localPlayers);
-// After a step's picture: the help, the notes under the result, the mute sign.
-void ComfortsAfterStep(const GameState& game, cSceneView* view);
-// A round ended: its score is kept where it is a best, and the notes under
-// the result say so; after difficulty 9 they give the run's total too.
-void RoundEnded(int32_t difficulty, int32_t score);
-// Lets go of the notices (at exit, and in tests).
-void EndComforts();
+
+class cComforts {
+public:
+    cComforts() = default;
+    ~cComforts();
+    cComforts(const cComforts&) = delete;
+    cComforts& operator=(const cComforts&) = delete;
+
+    // keepScores: this machine keeps the best scores (not a replay, not the
+    // joining machine of a two-machine game). pausesHere: the game may be
+    // paused from here when the help opens or the focus goes (one machine).
+    void Start(bool keepScores, bool pausesHere);
+    // Before a step's records: F1 opens the help, any key, click or pad button
+    // closes it; the focus going pauses a game of one machine.
+    LocalOverride BeforeStep(const GameState& game);
+    // After a step's picture: the help, the notes under the result, the mute sign.
+    void AfterStep(const GameState& game, cSceneView* view);
+    // A round ended: its score is kept where it is a best, and the notes under
+    // the result say so; after difficulty 9 they give the run's total too.
+    void RoundEnded(int32_t difficulty, int32_t score);
+    // Lets go of the notices and forgets the run.
+    void End();
+
+private:
+    bool keepScores_ = false;
+    bool pausesHere_ = false;
+    Scores scores_;
+    int runNext_ = 0;   // the difficulty a run from 1 to 9 goes on with (0: none)
+    int runTotal_ = 0;
+    std::vector<std::string> notes_;  // under the result of difficulty notesFor_
+    int32_t notesFor_ = 0;
+    std::unique_ptr<cOverlay> notesShown_;
+    bool helpOpen_ = false;
+    bool pausedForHelp_ = false;
+    std::unique_ptr<cOverlay> helpShown_;
+    bool hadFocus_ = false;
+    std::unique_ptr<cOverlay> muteSign_;
+};

@@ -4,6 +4,9 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "game/SyncCheck.h"
+#include "net/SessionParts.h"
+
 namespace {
 
 bool ParsePort(const std::string& text, uint16_t* port) {
@@ -54,8 +57,9 @@ bool ParseOptions(const std::vector<std::string>& args, AppOptions* options, std
         } else if (a == "--delay") {
             long steps = 0;
             if (!value("a number of steps", &v)) return false;
-            if (!ParseCount(v, 0, 30, &steps)) {
-                *error = "--delay takes a number of steps from 0 to 30, not " + v;
+            if (!ParseCount(v, 0, kMaxDelay, &steps)) {
+                *error = "--delay takes a number of steps from 0 to " + std::to_string(kMaxDelay) +
+                         ", not " + v;
                 return false;
             }
             options->delay = static_cast<int>(steps);
@@ -90,6 +94,15 @@ bool ParseOptions(const std::vector<std::string>& args, AppOptions* options, std
             if (!value("a file", &options->replayFile)) return false;
         } else if (a == "--sync-test") {
             options->syncTest = true;
+        } else if (a.rfind("--sync-test=", 0) == 0) {
+            long depth = 0;
+            if (!ParseCount(a.substr(12), 0, kMaxSyncDepth, &depth)) {
+                *error = "--sync-test= takes a number of steps to look back, 0 to " +
+                         std::to_string(kMaxSyncDepth) + ", not " + a.substr(12);
+                return false;
+            }
+            options->syncTest = true;
+            options->syncDepth = static_cast<int>(depth);
         } else if (a == "--host") {
             if (options->net != AppOptions::Net::None) {
                 *error = "--host and --join cannot be combined";
@@ -194,6 +207,19 @@ bool ParseOptions(const std::vector<std::string>& args, AppOptions* options, std
     return true;
 }
 
+NetSettings NetSettingsOf(const AppOptions& options) {
+    NetSettings s;
+    s.role = options.net == AppOptions::Net::Host   ? NetSettings::Role::Host
+             : options.net == AppOptions::Net::Join ? NetSettings::Role::Join
+                                                    : NetSettings::Role::None;
+    s.host = options.host;
+    s.port = options.port;
+    s.delay = options.delay;
+    s.upnp = options.upnp;
+    s.lockstep = options.lockstep;
+    return s;
+}
+
 std::string UsageText() {
     return "Usage: kaziro [OPTION]...\n"
            "Bounce the falling dice into the slots so that every slot adds up to 10.\n"
@@ -219,8 +245,9 @@ std::string UsageText() {
            "  --record FILE       write the game as it is played to FILE, to replay later\n"
            "  --replay FILE       play a recorded game back (F: four times as fast;\n"
            "                      Escape ends it)\n"
-           "  --sync-test         take every step twice from the same saved state and stop\n"
-           "                      at the first step whose two results differ\n"
+           "  --sync-test[=STEPS] take every step twice from the same saved state, and every\n"
+           "                      step go back STEPS steps (8 by default) and take them again;\n"
+           "                      stop at the first difference and name what differs\n"
            "  --autopilot SEED    the computer plays this machine's player (demonstrations,\n"
            "                      tests, measurements)\n"
            "  --net-log FILE      write to FILE when each step was shown and the checksum of\n"

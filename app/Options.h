@@ -5,8 +5,7 @@
 #include <string>
 #include <vector>
 
-// Port used by --host and --join when none is given.
-constexpr uint16_t kDefaultPort = 47800;
+#include "net/NetSettings.h"
 
 // The largest --scale: four times the field, 3200 x 2400.
 constexpr double kMaxScale = 4.0;
@@ -25,7 +24,8 @@ struct AppOptions {
     int delay = -1;            // --delay STEPS; -1: chosen from the measured round trip
     std::string recordFile;    // --record FILE: write the game as it is played
     std::string replayFile;    // --replay FILE: play a recorded game back
-    bool syncTest = false;     // --sync-test: take every step twice and compare
+    bool syncTest = false;     // --sync-test: take every step twice and compare, and look back
+    int syncDepth = 8;         // --sync-test=STEPS: how far it looks back every step (0: not at all)
     bool autopilot = false;    // --autopilot SEED: the computer plays this machine's player
     uint32_t autopilotSeed = 0;
     std::string netLog;        // --net-log FILE: when each step was shown, every confirmed checksum
@@ -36,5 +36,7 @@ struct AppOptions {
 // Parses the arguments after the program name. Returns false with *error set
 // (one line) for an unknown option or a bad value.
 bool ParseOptions(const std::vector<std::string>& args, AppOptions* options, std::string* error);
+// What the network code is to set up for these options.
+NetSettings NetSettingsOf(const AppOptions& options);
 // The usage text listing every option.
 std::string UsageText();

@@ -1,82 +1,132 @@
-// The play around each logic step: the players' records from this machine's
-// devices (and in a two-machine game from the other machine as well), the
-// game's state stepped on them, its picture, the keys that touch only this
-// machine, and the state checksum the two machines compare.
+// The play around each logic step: the game being played, who plays it with
+// what on this machine, its picture, and what becomes of every step taken.
+//
+// A frame is one of two kinds, each in its own file:
+//   - the local step (app/LocalStep.cpp): a game of this machine alone, or a
+//     recording played back; its players' records from this machine's devices
+//     (or the recording), stepped here, checked by the sync test if asked;
+//   - the two-machine frame (app/NetFrame.cpp): this machine's player's record
+//     handed to the session (net/cNetSession.h), which steps or waits.
+// Either way the picture is brought in line in one place (Show), and every
+// step both machines (or this one alone) took on its final records goes one
+// route (Confirm): into the recording, the log, and the best scores when a
+// round ended in it.
+//
+// Owns the game's state, its events and view, this machine's players and
+// their notices, the comforts, the recording, the playback, the sync test,
+// the autopilot and the log. The two-machine session is the caller's.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
+#include "app/Comforts.h"
+#include "app/NetLog.h"
 #include "app/Options.h"
+#include "app/PadNotices.h"
+#include "app/Recording.h"
 #include "game/GameState.h"
 #include "game/Replay.h"
 #include "input/Controls.h"
+#include "input/LocalPlayers.h"
+#include "net/cNetSession.h"
+
+class cAutopilot;
+class cOverlay;
+class cSceneView;
+class cSyncCheck;
 
 // How a logic step ended.
 enum class StepEnd {
     Going,   // the step ran
     Quit,    // a two-machine game's step did not run, or stopped while it waited for
              // the other machine: a quit message was queued or taken
-    Failed,  // the two-machine game ended on the line or the other machine (said on stderr)
+    Failed,  // the game ended on the line, the other machine, the sync test or a
+             // replay gone apart (said on stderr)
 };
 
-// A new game: the generator seeded with its warm-up, for `players` players.
-void SeedPlay(uint32_t seed, int players);
-// Sets up who plays with what: one player (mouse and first pad), up to four
-// on this machine (the mouse; then the pads in the order they arrive), or
-// this machine's player of a two-machine game. Called once at start-up after
-// the input set-up. False, said on stderr, when the game asked for cannot be
-// played here.
-bool StartPlay(const AppOptions& options);
-// Before the game's first step, after this step's input sample: true while
-// a player on this machine still waits for a pad (the field says whose);
-// the step is then not taken. Follows the pads that come and go.
-bool WaitForLocalPads();
-// The first scene, a board at difficulty 1, and its picture.
-void ShowFirstScene();
-// Builds this step's records (one per player); in a two-machine game they are
-// exchanged first, the window answering while the step waits. On Quit,
-// *quitStatus is the status the quit message carried.
-StepEnd GatherControls(PlayerControls records[kMaxPlayers], int* quitStatus);
-// Steps the game on the records (a replay's own, four at a time when sped
-// up) and brings its picture and sounds in line; posts the quit message when
-// the chain of scenes has ended or the replay is over. *paused tells whether
-// the game is paused after it. Failed (said on stderr) when the sync test or
-// a replay's checksum finds the game gone apart.
-StepEnd StepPlay(const PlayerControls records[kMaxPlayers], bool* paused);
-// One frame of a two-machine game with rollback: this machine's record, the
-// other's taken from the line, the step taken (or waited for), the picture,
-// the confirmed steps recorded. Failed (said on stderr) when the other
-// machine quit or fell silent, or the games went apart.
-StepEnd StepNetPlay(bool* paused);
-// --autopilot: the computer plays this machine's first player.
-void UseAutopilot(bool on, uint32_t seed);
-// --net-log: when each step was shown, and every confirmed checksum.
-bool OpenNetLog(const std::string& path, std::string* error);
-// Ends the log with what rollback cost.
-void CloseNetLog();
-// M mutes and unmutes this machine's effects and music; a pad's Back and
-// Start held for a second switch fullscreen.
-void HandleLocalKeys();
-// After a step: hands the checksum of the game's state to the exchange.
-void NoteStepDone();
-// --record: the game is written to `path` as it is played, through a
-// temporary file that FinishRecording renames. False with *error set when
-// the file cannot be made.
-bool StartRecording(const std::string& path, uint32_t seed, int players, std::string* error);
-// Ends the recording: its trailer, and the file under its own name. Once,
-// at exit, whatever way the game ended; false (said on stderr) on a failure.
-bool FinishRecording();
-// --replay: reads a recording. False with *error set (one line) when the file
-// cannot be read or is not a whole replay this version can play.
-bool LoadReplay(const std::string& path, Replay* replay, std::string* error);
-// Plays `replay` back: its records instead of the devices; F speeds it up.
-void StartPlayback(Replay replay);
-// --sync-test: every step is taken twice from the same saved state.
-void UseSyncCheck(bool on);
+class cPlay {
+public:
+    cPlay();
+    // Lets go of everything shown; call before the graphics state goes.
+    ~cPlay();
+    cPlay(const cPlay&) = delete;
+    cPlay& operator=(const cPlay&) = delete;
 
-// The game being played (tests and tools read it, and may set it up).
-GameState& PlayedGame();
-// Lets go of everything shown and of who plays with what; one player, a
-// fresh unseeded game (at exit, and in tests).
-void ResetPlay();
+    // A new game: the generator seeded with its warm-up, for `players` players.
+    void Seed(uint32_t seed, int players);
+    // Sets up who plays with what: one player (mouse and first pad), up to
+    // four on this machine (the mouse; then the pads in the order they
+    // arrive), this machine's player of the two-machine game `session`, or
+    // the recording's players. After the input set-up and before the first
+    // scene. False, said on stderr, when the game asked for cannot be played here.
+    bool Start(const AppOptions& options, cNetSession* session = nullptr);
+    // Before the game's first step, after this step's input sample: true while
+    // a player on this machine still waits for a pad (the field says whose);
+    // the step is then not taken. Follows the pads that come and go.
+    bool WaitForLocalPads();
+    // The first scene, a board at difficulty 1, and its picture; a two-machine
+    // game begins on it.
+    void ShowFirstScene();
+    // M mutes and unmutes this machine's effects and music; a pad's Back and
+    // Start held for a second switch fullscreen; F speeds a replay up.
+    void HandleLocalKeys();
+    // The game's part of a logic step: the players' records, the step (or the
+    // wait), its picture and sounds. *paused: the game is paused after it. On
+    // Quit, *quitStatus is the status of the quit message taken while waiting.
+    StepEnd Step(bool* paused, int* quitStatus);
+    // A two-machine game is being played.
+    bool TwoMachines() const { return session_ != nullptr; }
+
+    // --autopilot: the computer plays this machine's first player.
+    void UseAutopilot(bool on, uint32_t seed);
+    // --sync-test: every step taken twice, and `depth` steps taken again.
+    void UseSyncCheck(bool on, int depth);
+    // --net-log.
+    bool OpenNetLog(const std::string& path, std::string* error);
+    // --record: the game is written to `path` as it is played.
+    bool StartRecording(const std::string& path, uint32_t seed, int players, std::string* error);
+    // --replay: the recording's records instead of the devices.
+    void StartPlayback(Replay replay);
+    // At exit, whatever way the game ended: the log's last line, the
+    // recording under its own name (false, said on stderr, on a failure).
+    bool Finish();
+
+    // The game being played (tests and tools read it, and may set it up).
+    GameState& Game() { return game_; }
+
+private:
+    StepEnd LocalFrame(bool* paused);
+    StepEnd LocalStep(const PlayerControls records[kMaxPlayers]);
+    StepEnd NetFrame(bool* paused, int* quitStatus);
+    bool WaitForPartner(uint32_t waitedMs);
+    void LocalRecords(PlayerControls records[kMaxPlayers]);
+    PlayerControls LocalRecord(int playerInGame);
+    int DifficultyNow() const;
+    void Show(const StepEvents* events);
+    void Confirm(uint32_t step, const ConfirmedStep& confirmed);
+    void ConfirmLocalStep(uint32_t step, const PlayerControls records[kMaxPlayers]);
+
+    GameState game_;
+    StepEvents events_;
+    std::unique_ptr<cSceneView> view_;
+    cLocalPlayers local_;     // who plays with what on this machine
+    bool localPlay_ = false;  // this machine makes records (not a replay)
+    cPadNotices padNotices_;
+    cComforts comforts_;
+    cRecording recording_;
+    cPlayback playback_;
+    cNetLog netLog_;
+    std::unique_ptr<cSyncCheck> syncCheck_;
+    GameStep stepper_ = StepGame;  // how steps are taken: straight, or under the sync test
+    bool syncFailed_ = false;
+    std::unique_ptr<cAutopilot> autopilot_;  // plays this machine's player instead of its devices
+    cNetSession* session_ = nullptr;
+    uint32_t steps_ = 0;              // steps taken on this machine (a local game)
+    uint32_t confirmed_ = 0;          // steps gone the confirmed route
+    bool resultBefore_ = false;       // the result was the scene after the last confirmed step
+    std::unique_ptr<cOverlay> waitNotice_;
+    int quitStatus_ = 0;              // of a quit taken while the two-machine frame waited
+    bool quitWhileWaiting_ = false;
+};

@@ -11,8 +11,6 @@
 #include "graphics/Graphics.h"
 #include "graphics/cTaskManager.h"
 #include "input/cInput.h"
-#include "net/cNetPlay.h"
-#include "net/cNetwork.h"
 #include "platform/clock.h"
 #include "platform/report.h"
 
@@ -100,33 +98,26 @@ void PadQuitTest() {
     }
 }
 
-StepEnd RunLogicStep(int* quitStatus) {
+StepEnd RunLogicStep(cPlay& play, int* quitStatus) {
     // A two-machine game with a quit queued before this step began (the last
     // round ended on both machines, say) takes no further step: the other
     // machine stops at the same step, or learns of the end from the quit
     // notice. A quit posted during a step lets that step finish whole.
-    if (netActive && QuitMessageQueued(quitStatus)) return StepEnd::Quit;
+    if (play.TwoMachines() && QuitMessageQueued(quitStatus)) return StepEnd::Quit;
     input.Refresh();
     PadQuitTest();
-    HandleLocalKeys();
-    if (WaitForLocalPads()) {  // the window answers and shows whose pad it waits for
+    play.HandleLocalKeys();
+    if (play.WaitForLocalPads()) {  // the window answers and shows whose pad it waits for
         RenderFrame();
         return StepEnd::Going;
     }
     // While paused the field stays as it is: no scene, task or spawn moves.
     bool paused = false;
-    if (netPlay.Active()) {
-        if (StepNetPlay(&paused) == StepEnd::Failed) return StepEnd::Failed;
-    } else {
-        PlayerControls records[kMaxPlayers];
-        const StepEnd end = GatherControls(records, quitStatus);
-        if (end != StepEnd::Going) return end;
-        if (StepPlay(records, &paused) == StepEnd::Failed) return StepEnd::Failed;
-    }
+    const StepEnd end = play.Step(&paused, quitStatus);
+    if (end != StepEnd::Going) return end;
     if (!paused) taskManager.RunTasks();
     RenderFrame();
     dsound.ReleaseStopped();
-    NoteStepDone();
     return StepEnd::Going;
 }
 
@@ -140,7 +131,7 @@ int RunMainLoop(const LoopClock& clock, const StepFunction& step) {
         if (static_cast<uint32_t>(now - stepClock) > kStepMilliseconds) {
             stepClock += kStepMilliseconds;
             int quitStatus = 0;
-            const StepEnd end = step ? step(&quitStatus) : RunLogicStep(&quitStatus);
+            const StepEnd end = step(&quitStatus);
             if (end == StepEnd::Failed) return kExitExchangeFailed;
             if (end == StepEnd::Quit) return quitStatus;
         } else {
@@ -155,12 +146,13 @@ int RunMainLoop(const LoopClock& clock, const StepFunction& step) {
     return static_cast<int>(static_cast<intptr_t>(message.wParam));
 }
 
-int WinMain(const AppOptions& options) {
+int WinMain(const AppOptions& options, cNetSession* session) {
     std::snprintf(windowTitle, sizeof windowTitle, "%s", "Kaziro");
+    cPlay play;
     // Two machines start their generators from the seed they agreed on; a
     // replay from the recording's.
-    uint32_t seed = netActive ? netSeed : (netPlay.Active() ? netPlay.Seed() : timeGetTime());
-    int players = netActive || netPlay.Active() ? 2 : options.players;
+    uint32_t seed = session ? session->Seed() : timeGetTime();
+    int players = session ? 2 : options.players;
     if (!options.replayFile.empty()) {
         Replay replay;
         std::string why;
@@ -174,32 +166,27 @@ int WinMain(const AppOptions& options) {
         }
         seed = replay.seed;
         players = replay.players;
-        StartPlayback(std::move(replay));
+        play.StartPlayback(std::move(replay));
     }
-    SeedPlay(seed, players);
-    UseSyncCheck(options.syncTest);
-    UseAutopilot(options.autopilot, options.autopilotSeed);
+    play.Seed(seed, players);
+    play.UseSyncCheck(options.syncTest, options.syncDepth);
+    play.UseAutopilot(options.autopilot, options.autopilotSeed);
     if (!options.netLog.empty()) {
         std::string why;
-        if (!OpenNetLog(options.netLog, &why)) {
+        if (!play.OpenNetLog(options.netLog, &why)) {
             Report("network", "%s", why.c_str());
-            ResetPlay();
             return kExitBadFile;
         }
     }
     if (!options.recordFile.empty()) {
         std::string why;
-        if (!StartRecording(options.recordFile, seed, players, &why)) {
+        if (!play.StartRecording(options.recordFile, seed, players, &why)) {
             Report("record", "%s", why.c_str());
-            ResetPlay();
             return kExitBadFile;
         }
     }
 
-    if (!RegisterWindowClass(windowTitle, WndProc)) {
-        ResetPlay();
-        return 0;
-    }
+    if (!RegisterWindowClass(windowTitle, WndProc)) return 0;
 
     // The window is made with its client area at the play field's size (times
     // --scale), or fullscreen; the outer frame is the window manager's business.
@@ -212,7 +199,6 @@ int WinMain(const AppOptions& options) {
                                            &error, look);
     if (!window) {
         Report("window", "%s", error.c_str());
-        ResetPlay();
         return kExitNoDisplay;
     }
 
@@ -221,28 +207,25 @@ int WinMain(const AppOptions& options) {
         Report("graphics", "no rendering device could be created");
         DestroyGameWindow(window);
         ClearMessageQueue();
-        ResetPlay();
         return kExitNoDisplay;
     }
     input.keyboardOnly = options.keyboardPad;  // before Init: it keeps slot 0 for the keyboard pad
+    input.windowTitle = windowTitle;
     input.Init(window);
-    if (!StartPlay(options)) {
+    if (!play.Start(options, session)) {
         DestroyGameWindow(window);
         ClearMessageQueue();
-        ResetPlay();
         return kExitCannotPlay;
     }
     musicWindow = window;
     dsound.Init(window);
     if (!options.musicFile.empty()) PlayMusic(options.musicFile);
 
-    ShowFirstScene();
-    if (netPlay.Active()) netPlay.Begin(&PlayedGame());
-    const int status = RunMainLoop(SystemLoopClock());
-    netPlay.Shutdown();  // the quit goes out, the router's mapping goes
-    CloseNetLog();
-    FinishRecording();
-    ResetPlay();  // the picture goes before the graphics state it draws into
+    play.ShowFirstScene();
+    const int status =
+        RunMainLoop(SystemLoopClock(), [&play](int* quitStatus) { return RunLogicStep(play, quitStatus); });
+    if (session) session->Shutdown();  // the quit goes out, the router's mapping goes
+    play.Finish();
     // Kept for the next run (app/Settings.h): how the window and the sound were left.
     SaveSettings(Settings{IsFullscreen(window), options.scale, dsound.muted});
     return status;

@@ -16,7 +16,8 @@ extern uint32_t stepClock;
 
 // Length of one logic step in milliseconds.
 constexpr uint32_t kStepMilliseconds = 16;
-// Exit status when the pad-state exchange with the other machine failed.
+// Exit status when the game failed: the line to the other machine, the sync
+// test, a replay gone apart.
 constexpr int kExitExchangeFailed = 1;
 // Exit status when no window or no graphics device could be made.
 constexpr int kExitNoDisplay = 1;
@@ -34,7 +35,8 @@ struct LoopClock {
 LoopClock SystemLoopClock();
 
 // Starts every subsystem, runs the main loop and returns the exit status.
-int WinMain(const AppOptions& options);
+// session: the two-machine game, connected, or null.
+int WinMain(const AppOptions& options, cNetSession* session = nullptr);
 
 // The game window's procedure.
 intptr_t WndProc(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam);
@@ -44,17 +46,18 @@ intptr_t WndProc(WindowHandle window, uint32_t message, uintptr_t wParam, intptr
 using StepFunction = std::function<StepEnd(int* quitStatus)>;
 
 // Runs passes until WM_QUIT is taken from the queue (its wParam is returned)
-// or the two-machine game ends (kExitExchangeFailed). Each step is `step`,
-// RunLogicStep when none is given (tests give their own).
-int RunMainLoop(const LoopClock& clock, const StepFunction& step = {});
+// or the game fails (kExitExchangeFailed). Each step is `step`: the game's
+// RunLogicStep, or a test's own.
+int RunMainLoop(const LoopClock& clock, const StepFunction& step);
 
-// One logic step: input, pad quit test, the players' records (exchanged in a
-// two-machine game), the game's step with its picture and sounds, tasks,
-// frame, release of finished sounds. While the players on this machine wait
-// for their pads it only draws the frame. In a two-machine game it does not
-// start while a quit is queued, and ends early when the exchange failed or a
-// quit was taken while it waited (then *quitStatus is that quit's status).
-StepEnd RunLogicStep(int* quitStatus);
+// One logic step of `play`: input, pad quit test, the players' records
+// (exchanged in a two-machine game), the game's step with its picture and
+// sounds, tasks, frame, release of finished sounds. While the players on this
+// machine wait for their pads it only draws the frame. In a two-machine game
+// it does not start while a quit is queued, and ends early when the game
+// failed or a quit was taken while it waited (then *quitStatus is that
+// quit's status).
+StepEnd RunLogicStep(cPlay& play, int* quitStatus);
 
 // The pad quit test: R1, R2, L1, L2, SELECT and START held together on any pad.
 void PadQuitTest();

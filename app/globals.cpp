@@ -6,8 +6,6 @@
 #include "graphics/cTaskManager.h"
 #include "graphics/cTextureManager.h"
 #include "input/cInput.h"
-#include "net/cNetPlay.h"
-#include "net/cNetwork.h"
 #include "platform/clock.h"
 #include "platform/platform.h"
 
@@ -36,7 +34,3 @@ TimerResolution timerResolution;
 cTaskManager taskManager;
 cMeshManager meshManager;
 cTextureManager textureManager;
-// The two-machine game over datagrams, then the pad-state exchange: their
-// shut-downs run first at exit.
-cNetPlay netPlay;
-NetworkLifetime networkLifetime;

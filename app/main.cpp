@@ -1,5 +1,6 @@
 // Program entry: reads the options and hands over to the game.
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -7,8 +8,8 @@
 #include "app/Settings.h"
 #include "app/WinMain.h"
 #include "audio/cDSound.h"
-#include "net/cNetPlay.h"
-#include "net/cNetwork.h"
+#include "net/cNetSession.h"
+#include "platform/socket.h"
 #include "platform/clock.h"
 #include "platform/report.h"
 #include "platform/translation.h"
@@ -42,19 +43,18 @@ int main(int argc, char** argv) {
     dsound.SetMuted(kept.muted);
     // A two-machine game connects before anything else starts: with rollback
     // over datagrams, or step for step over a stream with --lockstep.
-    std::string networkError;
-    bool connected = true;
-    if (options.net != AppOptions::Net::None && !options.lockstep) {
+    std::unique_ptr<cNetSession> session;
+    if (options.net != AppOptions::Net::None) {
+        const NetSettings settings = NetSettingsOf(options);
+        session = NewNetSession(settings);
         InterruptWatch watch;
-        connected = netPlay.Connect(options, [&watch] { return watch.Interrupted(); }, &networkError);
-    } else {
-        connected = ConnectNetwork(options, &networkError);
+        std::string networkError;
+        if (!session->Connect(settings, [&watch] { return watch.Interrupted(); }, &networkError)) {
+            Report("network", "%s", networkError.c_str());
+            return 1;
+        }
+        // The wait for the other machine is not start-up time to be caught up in steps.
+        stepClock = timeGetTime();
     }
-    if (!connected) {
-        Report("network", "%s", networkError.c_str());
-        return 1;
-    }
-    // The wait for the other machine is not start-up time to be caught up in steps.
-    if (netActive || netPlay.Active()) stepClock = timeGetTime();
-    return WinMain(options);
+    return WinMain(options, session.get());
 }

@@ -69,23 +69,20 @@ void Exchange(benchmark::State& state, int32_t role) {
     }
     // This process plays `role` on the hosting end; the thread plays the other.
     // Without input delay: every exchange is a whole round trip.
-    netRole = role;
-    netDelay = 0;
-    (role == 1 ? netSocket1 : netSocket2) = hosted;
-    netOpen = netActive = true;
-    ResetLockstep();
+    cNetwork line;
+    line.Adopt(hosted, role == 1, 0, 0);
     std::thread other(OtherMachine, joined, role != 1);
     PadState mine{}, player1{}, player2{};
     for (auto _ : state) {
         mine.x++;
-        if (ExchangePadStates(mine, PadState{}, &player1, &player2) != ExchangeResult::Done) {
+        if (line.Exchange(mine, &player1, &player2) != ExchangeResult::Done) {
             state.SkipWithError("exchange failed");
             break;
         }
         benchmark::DoNotOptimize(player1);
         benchmark::DoNotOptimize(player2);
     }
-    ShutdownNetwork();  // the quit notice ends the other thread
+    line.Shutdown();  // the quit notice ends the other thread
     other.join();
     SocketClose(joined);
     state.SetItemsProcessed(state.iterations());

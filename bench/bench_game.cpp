@@ -23,9 +23,13 @@
 #include "platform/message_box.h"
 #include "platform/render.h"
 #include "platform/window.h"
+#include "scene/cSceneView.h"
 #include "tests/support/headless_game.h"
 
 namespace {
+
+// The game being measured; made anew by each benchmark that plays.
+std::unique_ptr<cPlay> play;
 
 bool StartGame() {
     static bool started = false;
@@ -36,8 +40,20 @@ bool StartGame() {
         std::fprintf(stderr, "bench: message box %s: %s\n", caption.c_str(), text.c_str());
     });
     std::string error;
-    ok = StartHeadlessGame("KaziroBench", &error) != nullptr;
+    play = std::make_unique<cPlay>();
+    ok = StartHeadlessGame(*play, "KaziroBench", &error) != nullptr;
     return ok;
+}
+
+// A fresh game of `players` on the first board.
+GameState& NewGame(uint32_t seed, int players) {
+    play = std::make_unique<cPlay>();
+    play->Seed(seed, players);
+    AppOptions options;
+    options.players = players;
+    play->Start(options);
+    play->ShowFirstScene();
+    return play->Game();
 }
 
 // One logic step (input, scenes, tasks, frame with present, sound release) on a
@@ -47,9 +63,7 @@ void BM_LogicStepWorstLoad(benchmark::State& state) {
         state.SkipWithError("no headless device");
         return;
     }
-    SeedPlay(1u, 1);
-    ShowFirstScene();
-    GameState& game = PlayedGame();
+    GameState& game = NewGame(1u, 1);
     game.board.Start(9, 1);
     std::mt19937 place(3u);
     auto refill = [&] {
@@ -64,7 +78,7 @@ void BM_LogicStepWorstLoad(benchmark::State& state) {
     refill();
     for (auto _ : state) {
         int quitStatus = 0;
-        RunLogicStep(&quitStatus);
+        RunLogicStep(*play, &quitStatus);
         state.PauseTiming();
         Message m;
         while (PeekMessage(&m)) DispatchMessage(m);
@@ -82,7 +96,7 @@ void BM_LogicStepWorstLoad(benchmark::State& state) {
     state.counters["share_of_16ms"] = benchmark::Counter(
         0.016, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
     state.counters["dice"] = static_cast<double>(game.board.diceCount);
-    ResetPlay();
+    play.reset();
 }
 BENCHMARK(BM_LogicStepWorstLoad)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -159,28 +173,24 @@ void BM_DeepestRollbackFrame(benchmark::State& state) {
         state.SkipWithError("no headless device");
         return;
     }
-    SeedPlay(7u, 2);
-    ShowFirstScene();
-    GameState& game = PlayedGame();
+    NewGame(7u, 2);
+    play.reset();  // the frame below is drawn by a view of its own
+    cSceneView view;
     const auto snapshot = std::make_unique<GameState>(WorstRealisticGame());
-    game = *snapshot;
-    bool paused = false;
+    auto game = std::make_unique<GameState>(*snapshot);
     PlayerControls records[kMaxPlayers];
-    StepPlay(records, &paused);  // the picture of that board, once
     StepEvents events;
+    view.Show(*game, nullptr);  // the picture of that board, once
     int frame = 0;
     for (auto _ : state) {
-        game = *snapshot;
+        *game = *snapshot;
         for (int step = 0; step < 10; ++step) {
             records[0].x = 200.0f + 30.0f * static_cast<float>((step + frame) % 12);
             records[0].y = 320.0f;
             records[1].turnRight = step % 2;
-            if (step < 9) {
-                StepGame(game, records, events);
-            } else {
-                StepPlay(records, &paused);
-            }
+            StepGame(*game, records, events);
         }
+        view.Show(*game, &events);  // the last step with its picture and sounds
         RenderFrame();
         ++frame;
         state.PauseTiming();
@@ -188,7 +198,6 @@ void BM_DeepestRollbackFrame(benchmark::State& state) {
         while (PeekMessage(&m)) DispatchMessage(m);
         state.ResumeTiming();
     }
-    ResetPlay();
 }
 BENCHMARK(BM_DeepestRollbackFrame)->Unit(benchmark::kMillisecond)->UseRealTime();
 

@@ -22,7 +22,8 @@
 #include <thread>
 #include <vector>
 
-#include "net/Datagrams.h"
+#include "net/GameWire.h"
+#include "net/GreetingWire.h"
 #include "platform/datagram.h"
 #include "tests/support/free_port.h"
 #include "tests/support/game_process.h"

@@ -22,18 +22,19 @@ namespace {
 
 // The start-up of the game, as the entry point runs it, up to the first frame.
 [[noreturn]] void StartUpAndReport(int fd) {
-    SeedPlay(timeGetTime(), 1);
+    static cPlay play;  // the child ends with _exit: nothing is torn down
+    play.Seed(timeGetTime(), 1);
     RegisterWindowClass("KaziroStartUp", WndProc);
     std::string error;
     WindowHandle window = CreateGameWindow("KaziroStartUp", "Kaziro", 800, 600, &error);
     if (!window) _exit(2);
     InitGraphics(800, 600, window, false);
     input.Init(window);
-    StartPlay(AppOptions{});
+    play.Start(AppOptions{});
     dsound.Init(window);
-    ShowFirstScene();
+    play.ShowFirstScene();
     int quitStatus = 0;
-    RunLogicStep(&quitStatus);  // its frame is presented
+    RunLogicStep(play, &quitStatus);  // its frame is presented
     const char done = 1;
     if (write(fd, &done, 1) != 1) _exit(3);
     _exit(0);

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "net/Datagrams.h"
+#include "net/GameWire.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     GamePacket packet;

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "net/Datagrams.h"
+#include "net/GreetingWire.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Greeting g;

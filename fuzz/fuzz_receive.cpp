@@ -17,11 +17,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size > 0 && SocketSend(theirs, data, size) != static_cast<long>(size)) __builtin_trap();
     SocketClose(theirs);  // the other machine goes away
 
-    netRole = 1;
-    netSocket1 = mine;
+    cNetwork line;
+    line.Adopt(mine, true, 0, 0);
     size_t messages = 0;
     PadState state;
-    while (ReceivePadState(&state)) {
+    while (line.ReceivePadState(&state)) {
         ++messages;
         if (messages > size / kPadMessageSize) __builtin_trap();  // more than the bytes hold
     }
@@ -31,7 +31,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         ++expected;
     }
     if (messages != expected) __builtin_trap();
-    SocketClose(mine);
-    netSocket1 = kNoSocket;
+    line.Shutdown();  // the quit notice goes nowhere; the socket closes
     return 0;
 }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <type_traits>
 
 #include "game/Random.h"
@@ -40,6 +41,11 @@ void CreateFirstScene(GameState& state);
 // game's count are read as neutral). *events receives what happened, in order.
 // Touches nothing but `state` and `events`.
 void StepGame(GameState& state, const PlayerControls records[kMaxPlayers], StepEvents& events);
+
+// A way to take a step: StepGame, or one that checks it as it goes (the sync
+// test), or a test's own.
+using GameStep =
+    std::function<void(GameState& state, const PlayerControls records[kMaxPlayers], StepEvents& events)>;
 
 // A checksum of the whole state: every byte of the value, in memory order.
 uint32_t StateChecksum(const GameState& state);

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "input/LittleEndian.h"
+#include "game/Bytes.h"
 
 namespace {
 

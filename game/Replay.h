@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "game/RecordWire.h"
 #include "input/Controls.h"
 
 constexpr uint16_t kReplayFormat = 1;

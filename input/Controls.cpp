@@ -3,7 +3,6 @@
 #include <cmath>
 #include <cstring>
 
-#include "input/LittleEndian.h"
 #include "input/cInput.h"
 
 namespace {
@@ -48,21 +47,9 @@ void HatDeflection(uint32_t hat, float* dx, float* dy) {
 
 float Clamp(float v, float high) { return v < 0.0f ? 0.0f : (v > high ? high : v); }
 
-int32_t FloatBits(float value) {
-    int32_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    return bits;
-}
-
 // A position from the other machine: no screen has NaN, infinity or a
 // coordinate a million pixels away; such a record puts the paddle at rest.
 float SaneCoordinate(float v, float rest) { return std::fabs(v) < 1.0e6f ? v : rest; }
-
-float BitsFloat(int32_t bits) {
-    float value;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
-}
 
 }  // namespace
 
@@ -189,66 +176,9 @@ PlayerControls cControlMapper::Build(const cInput& in, int difficultyNow) {
     return c;
 }
 
-PadState PackControls(const PlayerControls& c) {
-    PadState pad{};
-    pad.buttons[0] = c.turnLeft ? 1 : 0;
-    pad.buttons[1] = c.turnRight ? 1 : 0;
-    pad.buttons[2] = c.confirm ? 1 : 0;
-    pad.buttons[3] = c.pause ? 1 : 0;
-    pad.buttons[4] = static_cast<uint8_t>(c.digits & 0xFFu);
-    pad.buttons[5] = static_cast<uint8_t>((c.digits >> 8) & 0xFFu);
-    pad.buttons[6] = static_cast<uint8_t>((c.digits >> 16) & 0x03u);
-    pad.x = FloatBits(c.x);
-    pad.y = FloatBits(c.y);
-    return pad;
-}
-
-PlayerControls UnpackControls(const PadState& pad) {
-    PlayerControls c;
-    c.turnLeft = pad.buttons[0] ? 1 : 0;
-    c.turnRight = pad.buttons[1] ? 1 : 0;
-    c.confirm = pad.buttons[2] ? 1 : 0;
-    c.pause = pad.buttons[3] ? 1 : 0;
-    c.digits = static_cast<uint32_t>(pad.buttons[4]) | (static_cast<uint32_t>(pad.buttons[5]) << 8) |
-               ((static_cast<uint32_t>(pad.buttons[6]) & 0x03u) << 16);
-    c.x = SaneCoordinate(BitsFloat(pad.x), 400.0f);
-    c.y = SaneCoordinate(BitsFloat(pad.y), 300.0f);
-    return c;
-}
-
-namespace {
-
-constexpr uint32_t kAllDigits = (1u << 18) - 1;
-
-}  // namespace
-
 PlayerControls SaneRecord(const PlayerControls& record) {
     PlayerControls sane = record;
     sane.x = SaneCoordinate(record.x, 400.0f);
     sane.y = SaneCoordinate(record.y, 300.0f);
     return sane;
-}
-
-void EncodeRecord(const PlayerControls& r, uint8_t bytes[kRecordBytes]) {
-    PutLittle(bytes, static_cast<uint32_t>(FloatBits(r.x)), 4);
-    PutLittle(bytes + 4, static_cast<uint32_t>(FloatBits(r.y)), 4);
-    bytes[8] = static_cast<uint8_t>((r.turnLeft ? 1 : 0) | (r.turnRight ? 2 : 0) |
-                                    (r.confirm ? 4 : 0) | (r.pause ? 8 : 0));
-    PutLittle(bytes + 9, r.digits & kAllDigits, 3);
-}
-
-bool DecodeRecord(const uint8_t bytes[kRecordBytes], PlayerControls* r) {
-    const float x = BitsFloat(static_cast<int32_t>(GetLittle(bytes, 4)));
-    const float y = BitsFloat(static_cast<int32_t>(GetLittle(bytes + 4, 4)));
-    const uint32_t digits = static_cast<uint32_t>(GetLittle(bytes + 9, 3));
-    if (!(std::fabs(x) < 1.0e6f) || !(std::fabs(y) < 1.0e6f)) return false;
-    if ((bytes[8] & 0xF0u) != 0 || (digits & ~kAllDigits) != 0) return false;
-    r->x = x;
-    r->y = y;
-    r->turnLeft = bytes[8] & 1u;
-    r->turnRight = (bytes[8] >> 1) & 1u;
-    r->confirm = (bytes[8] >> 2) & 1u;
-    r->pause = (bytes[8] >> 3) & 1u;
-    r->digits = digits;
-    return true;
 }

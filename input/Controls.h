@@ -8,7 +8,6 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "input/PadState.h"
 
 class cInput;
 
@@ -110,22 +109,6 @@ private:
     bool fullscreenAsked_ = false;
 };
 
-// A record as it travels between two machines, in the 28 bytes of a pad
-// record: the buttons in button bytes 0 to 6 (the digit keys in 4 to 6), x and
-// y as the bits of their floats in the X and Y axes. Button bytes 7 to 11 and
-// the Z and RZ axes are left zero for the exchange's own use.
-PadState PackControls(const PlayerControls& controls);
-PlayerControls UnpackControls(const PadState& pad);
-
 // The record with coordinates no screen has (not a number, a million pixels
 // away) put at rest, as every machine reads such a record.
 PlayerControls SaneRecord(const PlayerControls& record);
-
-// A record in 12 bytes, as replays keep it and datagrams carry it: x and y
-// as little-endian floats, the four buttons as bits 0 to 3 of one byte, the
-// 18 digit bits in three little-endian bytes.
-constexpr size_t kRecordBytes = 12;
-void EncodeRecord(const PlayerControls& record, uint8_t bytes[kRecordBytes]);
-// False for bytes no record makes: a coordinate that is not a number or lies
-// a million pixels away, or a bit that means nothing.
-bool DecodeRecord(const uint8_t bytes[kRecordBytes], PlayerControls* record);

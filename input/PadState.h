@@ -1,5 +1,5 @@
-// The pad record: one pad's buttons and axes for one step. The pad-state
-// exchange sends it as 28 bytes, its 32-bit fields little-endian.
+// The pad record: one pad's buttons and axes for one step, as the input
+// sampling keeps it.
 #pragma once
 
 #include <cstddef>
@@ -20,11 +20,3 @@ static_assert(offsetof(PadState, x) == 12, "PadState.x at offset 12");
 static_assert(offsetof(PadState, y) == 16, "PadState.y at offset 16");
 static_assert(offsetof(PadState, z) == 20, "PadState.z at offset 20");
 static_assert(offsetof(PadState, rz) == 24, "PadState.rz at offset 24");
-
-// The record's size on the wire.
-constexpr size_t kPadStateBytes = 28;
-
-// The wire form: the button bytes, then x, y, z and rz little-endian, on any
-// machine whatever its own byte order.
-void EncodePadState(const PadState& state, uint8_t bytes[kPadStateBytes]);
-PadState DecodePadState(const uint8_t bytes[kPadStateBytes]);

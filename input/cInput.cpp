@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "app/WinMain.h"
 
 const char buttonNames[kNamedButtons][32] = {
     "A", "B", "Y", "X", "START", "SELECT", "R_STICK", "L_STICK", "R1", "R2", "L1", "L2",
@@ -136,7 +135,7 @@ void cInput::Refresh() {
     bool active = false;
     uint8_t now[256] = {};
     if (keyboardOnly && devices) {
-        WindowHandle game = devices->FindWindowByTitle(windowTitle);
+        WindowHandle game = windowTitle ? devices->FindWindowByTitle(windowTitle) : window;
         active = game && devices->HasFocus(game);
         // One read per step: a read also takes the taps since the last one.
         if (active && keysRead && game == window) {

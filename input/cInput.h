@@ -98,6 +98,9 @@ public:
     // A pad is played from the keyboard (--keyboard-pad): slot 0 reads
     // Z X A S / E R W Q / Enter Space and the arrow keys; it never leaves.
     bool keyboardOnly = false;
+    // The game window's caption, set before Init: the keyboard pad plays
+    // while the window of that caption has the focus (null: this window).
+    const char* windowTitle = nullptr;
 
 private:
     void FillFromKeyboard(PadState* pad, bool active, const uint8_t* now) const;

@@ -1,22 +1,19 @@
 #include "net/cNetPlay.h"
 
 #include <algorithm>
-#include <random>
 
 #include "platform/clock.h"
 #include "platform/report.h"
 
 namespace {
 
-// The largest input delay a game takes.
-constexpr uint32_t kMaxDelay = 30;
-constexpr uint8_t kNoDelayWish = 0xFF;
 // How often the joiner greets, and repeats a round-trip measurement.
 constexpr uint32_t kHelloEveryMs = 200;
 constexpr uint32_t kPingWaitMs = 400;
-// Datagrams taken in one frame at most: a flood of junk is drained but
-// cannot hold the game up for long.
+// Datagrams taken in one pass at most: a flood of junk is drained but cannot
+// hold the game (or the host's checks while it waits) up for long.
 constexpr int kMostPerFrame = 4096;
+constexpr int kMostPerGreetingPass = 256;
 // A QUIT goes out this many times, a little apart.
 constexpr int kQuitCopies = 4;
 // Smoothing of how far ahead this machine runs, and how often it may wait
@@ -24,44 +21,28 @@ constexpr int kQuitCopies = 4;
 constexpr double kAheadWeight = 0.1;
 constexpr uint32_t kStepsBetweenSkips = 20;
 
-uint64_t NewToken() {
-    std::random_device device;
-    return (static_cast<uint64_t>(device()) << 32) ^ device();
-}
-
-uint32_t Median(std::vector<uint32_t> samples) {
-    if (samples.empty()) return 0;
-    std::sort(samples.begin(), samples.end());
-    return samples[samples.size() / 2];
-}
-
 }  // namespace
 
 cNetPlay::~cNetPlay() { Shutdown(); }
 
 void cNetPlay::SendTo(const std::vector<uint8_t>& bytes) {
-    SendDatagram(socket_, partner_, bytes.data(), bytes.size());
+    SendDatagram(link_.socket, link_.partner, bytes.data(), bytes.size());
 }
 
-bool cNetPlay::Connect(const AppOptions& options, const std::function<bool()>& cancelled,
+bool cNetPlay::Connect(const NetSettings& settings, const std::function<bool()>& cancelled,
                        std::string* error) {
-    host_ = options.net == AppOptions::Net::Host;
-    const bool ok = host_ ? Host(options, cancelled, error) : Join(options, cancelled, error);
+    state_ = State::Greeting;
+    link_.host = settings.role == NetSettings::Role::Host;
+    const bool ok = link_.host ? Host(settings, cancelled, error) : Join(settings, cancelled, error);
     if (!ok) Shutdown();
     return ok;
 }
 
-bool cNetPlay::Host(const AppOptions& options, const std::function<bool()>& cancelled,
-                    std::string* error) {
-    std::string why;
-    socket_ = OpenDatagramSocket(options.port, &why);
-    if (!socket_.Open()) {
-        *error = "cannot open UDP port " + std::to_string(options.port) + ": " + why;
-        return false;
-    }
-    const uint16_t port = socket_.port;
+// --- The host's greeting --------------------------------------------------------
+
+void cNetPlay::StartMapping(uint16_t port) {
     // The router is asked in the background; hosting does not wait for it.
-    if (options.upnp) mapper_ = std::thread([this, port] {
+    mapper_ = std::thread([this, port] {
         std::string because;
         if (MapUdpPort(port, &mapping_, &because)) {
             Report("network", "the router now forwards UDP port %u to this machine: give your "
@@ -74,166 +55,188 @@ bool cNetPlay::Host(const AppOptions& options, const std::function<bool()>& canc
                    "to this machine by hand", because.c_str(), static_cast<unsigned>(port));
         }
     });
+}
+
+bool cNetPlay::Host(const NetSettings& settings, const std::function<bool()>& cancelled,
+                    std::string* error) {
+    std::string why;
+    link_.socket = OpenDatagramSocket(settings.port, &why);
+    if (!link_.socket.Open()) {
+        *error = "cannot open UDP port " + std::to_string(settings.port) + ": " + why;
+        return false;
+    }
+    const uint16_t port = link_.socket.port;
+    if (settings.upnp) StartMapping(port);
     Report("network", "waiting for a second machine to join on UDP port %u (Ctrl+C to cancel)",
            static_cast<unsigned>(port));
 
-    DiscoveryResponder discovery(KAZIRO_VERSION);
-    // Refusals are answers too: a few a second at most, whoever asks.
-    ProbeRateLimit refusals;
-    bool toldOtherVersion = false;
-    bool welcomed = false;
-    uint64_t nonce = 0;
-    uint32_t greetedAt = 0;
-    std::vector<uint8_t> welcome;
+    HostGreeting g(settings);
     uint8_t buffer[kMaxDatagram];
-    const auto refuse = [&](const NetAddress& to, uint64_t theirNonce, RefuseReason reason) {
-        if (!refusals.Allow(timeGetTime())) return;
-        Greeting r;
-        r.kind = DatagramKind::Refuse;
-        r.nonce = theirNonce;
-        r.reason = static_cast<uint8_t>(reason);
-        r.version = KAZIRO_VERSION;
-        const std::vector<uint8_t> bytes = EncodeGreeting(r);
-        SendDatagram(socket_, to, bytes.data(), bytes.size());
-    };
-    for (;;) {
+    while (!g.ready) {
         if (cancelled && cancelled()) {
             *error = "cancelled while waiting for a second machine";
             return false;
         }
-        // A machine that greeted and did not finish within 10 s is forgotten:
-        // the host waits for the next, so a stranger's HELLO cannot hold it.
-        if (welcomed && timeGetTime() - greetedAt > kGreetingMs) {
-            Report("network", "%s did not finish the greeting; waiting for another machine",
-                   partner_.Text().c_str());
-            welcomed = false;
-            partner_ = NetAddress{};
-            token_ = 0;
-        }
-        WaitDatagram(socket_, 50);
-        NetAddress from;
-        long n = 0;
+        ForgetUnfinished(g);
+        WaitDatagram(link_.socket, 50);
         // A bounded batch, so a flood cannot keep the checks above from running.
-        for (int taken = 0; taken < 256 && (n = ReceiveDatagram(&socket_, buffer, sizeof buffer, &from)) > 0;
-             ++taken) {
-            const size_t size = static_cast<size_t>(n);
-            if (!welcomed && discovery.Handle(socket_, buffer, size, from, timeGetTime())) continue;
-            Greeting g;
-            if (!ParseGreeting(buffer, size, &g)) {
-                ++dropped;
-                continue;
-            }
-            if (g.kind == DatagramKind::Hello && (!welcomed || from != partner_)) {
-                if (g.version != KAZIRO_VERSION) {
-                    // Told so; the host goes on waiting for a machine of its version.
-                    refuse(from, g.nonce, RefuseReason::OtherVersion);
-                    if (!toldOtherVersion) {
-                        Report("network", "a machine running kaziro %s tried to join; this one runs "
-                               "%s: both machines must run the same version", g.version.c_str(),
-                               KAZIRO_VERSION);
-                        toldOtherVersion = true;
-                    }
-                    continue;
-                }
-                if (welcomed) {  // a game is being set up with another machine
-                    refuse(from, g.nonce, RefuseReason::Busy);
-                    continue;
-                }
-                partner_ = from;
-                nonce = g.nonce;
-                token_ = NewToken();
-                seed_ = static_cast<uint32_t>(NewToken()) ^ timeGetTime();
-                // This machine's --delay, else the other's wish, else none.
-                if (options.delay >= 0) {
-                    delay_ = static_cast<uint32_t>(options.delay);
-                } else {
-                    delay_ = g.delay == kNoDelayWish ? 0 : std::min<uint32_t>(g.delay, kMaxDelay);
-                }
-                Greeting w;
-                w.kind = DatagramKind::Welcome;
-                w.nonce = nonce;
-                w.token = token_;
-                w.seed = seed_;
-                w.delay = static_cast<uint8_t>(delay_);
-                w.version = KAZIRO_VERSION;
-                welcome = EncodeGreeting(w);
-                SendTo(welcome);
-                welcomed = true;
-                greetedAt = timeGetTime();
-                continue;
-            }
-            // Greeted: only the partner counts, and only with the token.
-            if (!welcomed || from != partner_) {
-                ++dropped;
-                continue;
-            }
-            if (g.kind == DatagramKind::Hello) {
-                if (g.nonce == nonce) SendTo(welcome);  // the first WELCOME was lost
-                continue;
-            }
-            if (g.token != token_) {
-                ++dropped;
-                continue;
-            }
-            if (g.kind == DatagramKind::Ping) {
-                Greeting pong = g;
-                pong.kind = DatagramKind::Pong;
-                SendTo(EncodeGreeting(pong));
-            } else if (g.kind == DatagramKind::Ready) {
-                Report("network", "%s joined; input delay %u steps", partner_.Text().c_str(),
-                       static_cast<unsigned>(delay_));
-                return true;
-            }
-        }
+        DrainDatagrams(&link_.socket, buffer, sizeof buffer, kMostPerGreetingPass,
+                       [&](const uint8_t* bytes, size_t size, const NetAddress& from) {
+                           TakeWhileHosting(g, bytes, size, from);
+                           return !g.ready;
+                       });
+    }
+    Report("network", "%s joined; input delay %u steps", link_.partner.Text().c_str(),
+           static_cast<unsigned>(link_.delay));
+    return true;
+}
+
+// A machine that greeted and did not finish within 10 s is forgotten: the
+// host waits for the next, so a stranger's HELLO cannot hold it.
+void cNetPlay::ForgetUnfinished(HostGreeting& g) {
+    if (!g.welcomed || timeGetTime() - g.greetedAt <= kGreetingMs) return;
+    Report("network", "%s did not finish the greeting; waiting for another machine",
+           link_.partner.Text().c_str());
+    g.welcomed = false;
+    link_.partner = NetAddress{};
+    link_.token = 0;
+}
+
+void cNetPlay::TakeWhileHosting(HostGreeting& g, const uint8_t* bytes, size_t size,
+                                const NetAddress& from) {
+    if (!g.welcomed && g.discovery.Handle(link_.socket, bytes, size, from, timeGetTime())) return;
+    Greeting greeting;
+    if (!ParseGreeting(bytes, size, &greeting)) {
+        ++dropped;
+        return;
+    }
+    if (greeting.kind == DatagramKind::Hello && (!g.welcomed || from != link_.partner)) {
+        WelcomeOrRefuse(g, greeting, from);
+        return;
+    }
+    // Greeted: only the partner counts, and only with the token.
+    if (!g.welcomed || from != link_.partner) {
+        ++dropped;
+        return;
+    }
+    if (greeting.kind == DatagramKind::Hello) {
+        if (greeting.nonce == g.nonce) SendTo(g.welcome);  // the first WELCOME was lost
+        return;
+    }
+    if (greeting.token != link_.token) {
+        ++dropped;
+        return;
+    }
+    if (greeting.kind == DatagramKind::Ping) {
+        Greeting pong = greeting;
+        pong.kind = DatagramKind::Pong;
+        SendTo(EncodeGreeting(pong));
+    } else if (greeting.kind == DatagramKind::Ready) {
+        g.ready = true;
     }
 }
 
-bool cNetPlay::Join(const AppOptions& options, const std::function<bool()>& cancelled,
-                    std::string* error) {
-    std::string why;
-    if (options.host.empty()) {
-        std::string version;
-        Report("network", "looking for a game on the local network (UDP port %u)",
-               static_cast<unsigned>(options.port));
-        if (!FindHostOnLan(options.port, 3000, &partner_, &version, &why)) {
-            *error = why;
-            return false;
+void cNetPlay::WelcomeOrRefuse(HostGreeting& g, const Greeting& hello, const NetAddress& from) {
+    if (hello.version != KAZIRO_VERSION) {
+        // Told so; the host goes on waiting for a machine of its version.
+        Refuse(g, from, hello.nonce, RefuseReason::OtherVersion);
+        if (!g.toldOtherVersion) {
+            Report("network", "a machine running kaziro %s tried to join; this one runs %s: both "
+                   "machines must run the same version", hello.version.c_str(), KAZIRO_VERSION);
+            g.toldOtherVersion = true;
         }
-        Report("network", "found a game at %s (kaziro %s)", partner_.Text().c_str(), version.c_str());
-    } else if (!ResolveAddress(options.host, options.port, &partner_, &why)) {
+        return;
+    }
+    if (g.welcomed) {  // a game is being set up with another machine
+        Refuse(g, from, hello.nonce, RefuseReason::Busy);
+        return;
+    }
+    link_.partner = from;
+    link_.token = NewToken();
+    link_.seed = NewSeed();
+    link_.delay = ChooseDelay(g.settings.delay, hello.delay, 0);
+    Greeting w;
+    w.kind = DatagramKind::Welcome;
+    w.nonce = g.nonce = hello.nonce;
+    w.token = link_.token;
+    w.seed = link_.seed;
+    w.delay = static_cast<uint8_t>(link_.delay);
+    w.version = KAZIRO_VERSION;
+    g.welcome = EncodeGreeting(w);
+    SendTo(g.welcome);
+    g.welcomed = true;
+    g.greetedAt = timeGetTime();
+}
+
+// Refusals are answers too: a few a second at most, whoever asks.
+void cNetPlay::Refuse(HostGreeting& g, const NetAddress& to, uint64_t nonce, RefuseReason reason) {
+    if (!g.refusals.Allow(timeGetTime())) return;
+    Greeting r;
+    r.kind = DatagramKind::Refuse;
+    r.nonce = nonce;
+    r.reason = static_cast<uint8_t>(reason);
+    r.version = KAZIRO_VERSION;
+    const std::vector<uint8_t> bytes = EncodeGreeting(r);
+    SendDatagram(link_.socket, to, bytes.data(), bytes.size());
+}
+
+// --- The joiner's greeting ------------------------------------------------------
+
+bool cNetPlay::FindPartner(const NetSettings& settings, std::string* error) {
+    std::string why;
+    if (!settings.host.empty()) {
+        if (ResolveAddress(settings.host, settings.port, &link_.partner, &why)) return true;
         *error = why;
         return false;
     }
-    socket_ = OpenDatagramSocket(0, &why);
-    if (!socket_.Open()) {
+    std::string version;
+    Report("network", "looking for a game on the local network (UDP port %u)",
+           static_cast<unsigned>(settings.port));
+    if (!FindHostOnLan(settings.port, 3000, &link_.partner, &version, &why)) {
+        *error = why;
+        return false;
+    }
+    Report("network", "found a game at %s (kaziro %s)", link_.partner.Text().c_str(), version.c_str());
+    return true;
+}
+
+// Greets the host until welcomed, then measures the round trip until the
+// median of several is known, and says READY.
+bool cNetPlay::Join(const NetSettings& settings, const std::function<bool()>& cancelled,
+                    std::string* error) {
+    if (!FindPartner(settings, error)) return false;
+    std::string why;
+    link_.socket = OpenDatagramSocket(0, &why);
+    if (!link_.socket.Open()) {
         *error = "cannot open a UDP socket: " + why;
         return false;
     }
-    Report("network", "joining %s (Ctrl+C to cancel)", partner_.Text().c_str());
+    Report("network", "joining %s (Ctrl+C to cancel)", link_.partner.Text().c_str());
 
     Greeting hello;
     hello.kind = DatagramKind::Hello;
     hello.nonce = NewToken();
     hello.version = KAZIRO_VERSION;
-    hello.delay = options.delay >= 0 ? static_cast<uint8_t>(options.delay) : kNoDelayWish;
+    hello.delay = settings.delay >= 0 ? static_cast<uint8_t>(settings.delay) : kNoDelayWish;
     const std::vector<uint8_t> helloBytes = EncodeGreeting(hello);
 
     const uint32_t start = timeGetTime();
     uint32_t lastHello = start - kHelloEveryMs;
     bool welcomed = false;
-    std::vector<uint32_t> roundTrips;
+    RoundTrips roundTrips;
     uint8_t sequence = 0;
     uint32_t pingSent = 0;
     uint8_t buffer[kMaxDatagram];
-    while (static_cast<int>(roundTrips.size()) < kPings) {
+    std::string refused;
+    while (!roundTrips.Enough()) {
         if (cancelled && cancelled()) {
-            *error = "cancelled while joining " + partner_.Text();
+            *error = "cancelled while joining " + link_.partner.Text();
             return false;
         }
-        uint32_t now = timeGetTime();
+        const uint32_t now = timeGetTime();
         if (now - start > kGreetingMs) {
             *error = welcomed ? "the host did not finish the greeting within 10 s"
-                              : "no game answered at " + partner_.Text() + " within 10 s";
+                              : "no game answered at " + link_.partner.Text() + " within 10 s";
             return false;
         }
         if (!welcomed && now - lastHello >= kHelloEveryMs) {
@@ -243,107 +246,121 @@ bool cNetPlay::Join(const AppOptions& options, const std::function<bool()>& canc
         if (welcomed && now - pingSent >= kPingWaitMs) {  // the first, or one that was lost
             Greeting ping;
             ping.kind = DatagramKind::Ping;
-            ping.token = token_;
+            ping.token = link_.token;
             ping.sequence = sequence;
             ping.clock = now;
             SendTo(EncodeGreeting(ping));
             pingSent = now;
         }
-        WaitDatagram(socket_, 20);
-        NetAddress from;
-        long n = 0;
-        for (int taken = 0; taken < 256 && (n = ReceiveDatagram(&socket_, buffer, sizeof buffer, &from)) > 0;
-             ++taken) {
+        WaitDatagram(link_.socket, 20);
+        DrainDatagrams(&link_.socket, buffer, sizeof buffer, kMostPerGreetingPass,
+                       [&](const uint8_t* bytes, size_t size, const NetAddress& from) {
             Greeting g;
-            if (from != partner_ || !ParseGreeting(buffer, static_cast<size_t>(n), &g)) {
+            if (from != link_.partner || !ParseGreeting(bytes, size, &g)) {
                 ++dropped;
-                continue;
+                return true;
             }
-            now = timeGetTime();
+            const uint32_t at = timeGetTime();
             if (g.kind == DatagramKind::Refuse && g.nonce == hello.nonce) {
-                *error = g.reason == static_cast<uint8_t>(RefuseReason::OtherVersion)
-                             ? "the other machine runs kaziro " + g.version + ", this one " +
-                                   KAZIRO_VERSION + ": both machines must run the same version"
-                             : "the other machine is already playing a game";
+                refused = g.reason == static_cast<uint8_t>(RefuseReason::OtherVersion)
+                              ? OtherVersionText(g.version)
+                              : "the other machine is already playing a game";
                 return false;
             }
             if (g.kind == DatagramKind::Welcome && g.nonce == hello.nonce && !welcomed) {
                 welcomed = true;
-                token_ = g.token;
-                seed_ = g.seed;
-                delay_ = std::min<uint32_t>(g.delay, kMaxDelay);
-                pingSent = now - kPingWaitMs;
-            } else if (welcomed && g.kind == DatagramKind::Pong && g.token == token_ &&
+                link_.token = g.token;
+                link_.seed = g.seed;
+                link_.delay = std::min<uint32_t>(g.delay, kMaxDelay);
+                pingSent = at - kPingWaitMs;
+            } else if (welcomed && g.kind == DatagramKind::Pong && g.token == link_.token &&
                        g.sequence == sequence && g.clock == pingSent) {
                 // Each measurement counts once; a lost one is asked again, so
                 // the median of several is the line's round trip, not its worst.
-                roundTrips.push_back(now - g.clock);
+                roundTrips.Add(at - g.clock);
                 ++sequence;
-                pingSent = now - kPingWaitMs;
+                pingSent = at - kPingWaitMs;
             }
+            return true;
+        });
+        if (!refused.empty()) {
+            *error = refused;
+            return false;
         }
     }
-    roundTrip_ = Median(roundTrips);
+    link_.roundTrip = roundTrips.Median();
     Greeting ready;
     ready.kind = DatagramKind::Ready;
-    ready.token = token_;
+    ready.token = link_.token;
     SendTo(EncodeGreeting(ready));
-    Report("network", "joined %s: round trip %u ms, input delay %u steps", partner_.Text().c_str(),
-           static_cast<unsigned>(roundTrip_), static_cast<unsigned>(delay_));
+    Report("network", "joined %s: round trip %u ms, input delay %u steps", link_.partner.Text().c_str(),
+           static_cast<unsigned>(link_.roundTrip), static_cast<unsigned>(link_.delay));
     return true;
 }
 
-void cNetPlay::Begin(GameState* game) {
+// --- At play --------------------------------------------------------------------
+
+void cNetPlay::Begin(GameState* game, GameStep step) {
     game_ = game;
-    rollback_.Start(game, host_ ? 0 : 1, delay_);
-    started_ = false;
-    peerHeld_ = 0;
-    lastHeard_ = timeGetTime();
-    theirClockAt_ = theirNextAt_ = 0;
-    advantage_ = 0.0;
+    rollback_.Start(game, link_.host ? 0 : 1, link_.delay, std::move(step));
+    pace_ = Pace{};
+    pace_.lastHeard = timeGetTime();
+    end_ = End{};
     for (TheirChecksum& t : theirs_) t = TheirChecksum{};
+    state_ = State::WaitingForPartner;
 }
 
-uint32_t cNetPlay::SilentMs() const { return timeGetTime() - lastHeard_; }
+uint32_t cNetPlay::SilentMs() const { return timeGetTime() - pace_.lastHeard; }
 
 void cNetPlay::Receive(uint32_t now) {
     uint8_t buffer[kMaxDatagram];
-    NetAddress from;
-    for (int i = 0; i < kMostPerFrame; ++i) {
-        const long n = ReceiveDatagram(&socket_, buffer, sizeof buffer, &from);
-        if (n <= 0) break;
+    DrainDatagrams(&link_.socket, buffer, sizeof buffer, kMostPerFrame,
+                   [&](const uint8_t* bytes, size_t size, const NetAddress& from) {
         GamePacket packet;
-        if (from != partner_ || !ParseGamePacket(buffer, static_cast<size_t>(n), &packet) ||
-            packet.token != token_) {
+        if (from != link_.partner || !ParseGamePacket(bytes, size, &packet) ||
+            packet.token != link_.token) {
             // A greeting repeated by the partner needs no answer now: this
             // machine's datagrams answer it.
             ++dropped;
-            continue;
+            return true;
         }
         Take(packet, now);
+        return true;
+    });
+}
+
+void cNetPlay::EndHere(QuitReason reason, uint32_t step, bool failed) {
+    end_.reason = reason;
+    end_.step = step;
+    end_.failed = failed;
+    state_ = State::Ended;
+}
+
+// The first of a QUIT's copies: the other quit, found the games apart, or
+// played its last round.
+void cNetPlay::TheyQuit(const GamePacket& p) {
+    switch (p.reason) {
+        case QuitReason::PlayerQuit:
+            Report("network", "the other machine quit");
+            EndHere(QuitReason::PlayerQuit, 0, true);
+            break;
+        case QuitReason::Desync:
+            Report("network", "the two machines' games went apart by step %u",
+                   static_cast<unsigned>(p.reasonStep));
+            EndHere(QuitReason::PlayerQuit, 0, true);
+            break;
+        case QuitReason::GameOver:
+            // This machine's game ends there too, once it gets there.
+            end_.theirs = p.reasonStep;
+            state_ = State::Ending;
+            break;
     }
 }
 
 void cNetPlay::Take(const GamePacket& p, uint32_t now) {
-    lastHeard_ = now;
-    started_ = true;
-    if (p.quit && !failed_ && !theyEnded_) {  // the first of its copies
-        switch (p.reason) {
-            case QuitReason::PlayerQuit:
-                Report("network", "the other machine quit");
-                failed_ = true;
-                break;
-            case QuitReason::Desync:
-                Report("network", "the two machines' games went apart by step %u",
-                       static_cast<unsigned>(p.reasonStep));
-                failed_ = true;
-                break;
-            case QuitReason::GameOver:
-                theyEnded_ = true;  // this machine's game ends there too, once it gets there
-                theirEnd_ = p.reasonStep;
-                break;
-        }
-    }
+    pace_.lastHeard = now;
+    if (state_ == State::WaitingForPartner) state_ = State::Running;
+    if (p.quit && state_ == State::Running) TheyQuit(p);
     // Their records, from the first this machine lacks; steps counted wide,
     // so a count near the top of the range cannot wrap onto small steps.
     const uint64_t held = rollback_.RemoteHeld();
@@ -353,18 +370,20 @@ void cNetPlay::Take(const GamePacket& p, uint32_t now) {
             rollback_.AddRemote(static_cast<uint32_t>(step), p.records[step - first]);
         }
     }
-    peerHeld_ = std::max(peerHeld_, std::min(p.held, rollback_.LocalMade()));
+    pace_.peerHeld = std::max(pace_.peerHeld, std::min(p.held, rollback_.LocalMade()));
     // A datagram that overtook a later one on the way says nothing newer.
-    const bool newer = static_cast<int32_t>(p.clock - theirClock_) > 0 || theirClockAt_ == 0;
+    const bool newer = static_cast<int32_t>(p.clock - pace_.theirClock) > 0 || pace_.theirClockAt == 0;
     if (!newer) return;
-    theirNext_ = p.next;
-    theirNextAt_ = now;
+    pace_.theirNext = p.next;
+    pace_.theirNextAt = now;
     if (p.echo != 0) {  // a round trip: now, less their clock's echo and how long they held it
         const uint32_t sample = now - p.echo - p.echoAge;
-        if (sample < 5000) roundTrip_ = roundTrip_ == 0 ? sample : (roundTrip_ * 7 + sample) / 8;
+        if (sample < 5000) {
+            link_.roundTrip = link_.roundTrip == 0 ? sample : (link_.roundTrip * 7 + sample) / 8;
+        }
     }
-    theirClock_ = p.clock;
-    theirClockAt_ = now;
+    pace_.theirClock = p.clock;
+    pace_.theirClockAt = now;
     if (p.confirmed > 0) theirs_[(p.confirmed - 1) % 64] = TheirChecksum{p.confirmed - 1, p.checksum};
 }
 
@@ -376,9 +395,7 @@ bool cNetPlay::CheckChecksums() {
             Report("network", "the two machines' games went apart by step %u (checksum of the "
                    "game so far %08X here, %08X on the other machine)", static_cast<unsigned>(t.step),
                    static_cast<unsigned>(mine), static_cast<unsigned>(t.checksum));
-            quitReason_ = QuitReason::Desync;
-            quitStep_ = t.step;
-            failed_ = true;
+            EndHere(QuitReason::Desync, t.step, true);
             return false;
         }
         t = TheirChecksum{};
@@ -389,113 +406,138 @@ bool cNetPlay::CheckChecksums() {
 bool cNetPlay::TimeToSkip(uint32_t now) {
     // Where the other machine stands now: its step when it last spoke, the
     // time since, and the way here.
-    const double theirs = static_cast<double>(theirNext_) +
-                          (static_cast<double>(now - theirNextAt_) + roundTrip_ / 2.0) / 16.0;
+    const double theirs = static_cast<double>(pace_.theirNext) +
+                          (static_cast<double>(now - pace_.theirNextAt) + link_.roundTrip / 2.0) / 16.0;
     const double ahead = static_cast<double>(rollback_.Next()) - theirs;
-    advantage_ += kAheadWeight * (std::clamp(ahead, -60.0, 60.0) - advantage_);
-    ++sinceSkip_;
-    if (advantage_ < 1.0 || sinceSkip_ < kStepsBetweenSkips) return false;
-    sinceSkip_ = 0;
-    advantage_ -= 1.0;
+    pace_.advantage += kAheadWeight * (std::clamp(ahead, -60.0, 60.0) - pace_.advantage);
+    ++pace_.sinceSkip;
+    if (pace_.advantage < 1.0 || pace_.sinceSkip < kStepsBetweenSkips) return false;
+    pace_.sinceSkip = 0;
+    pace_.advantage -= 1.0;
     return true;
 }
 
 void cNetPlay::Send(uint32_t now, bool quit) {
     GamePacket p;
     p.quit = quit;
-    p.token = token_;
-    p.reason = quitReason_;
-    p.reasonStep = quitStep_;
+    p.token = link_.token;
+    p.reason = end_.reason;
+    p.reasonStep = end_.step;
     p.held = rollback_.RemoteHeld();
     // Every record the other does not hold yet, oldest first.
     const uint32_t made = rollback_.LocalMade();
-    p.first = peerHeld_;
+    p.first = pace_.peerHeld;
     const uint32_t count = std::min<uint32_t>(made - p.first, kMaxCarried);
     for (uint32_t i = 0; i < count; ++i) p.records.push_back(rollback_.Local(p.first + i));
     p.next = rollback_.Next();
     p.confirmed = rollback_.Confirmed();
     if (p.confirmed > 0) rollback_.HistoryAfter(p.confirmed - 1, &p.checksum);
     p.clock = now == 0 ? 1 : now;
-    if (theirClockAt_ != 0) {
-        p.echo = theirClock_;
-        p.echoAge = static_cast<uint16_t>(std::min<uint32_t>(now - theirClockAt_, 65535));
+    if (pace_.theirClockAt != 0) {
+        p.echo = pace_.theirClock;
+        p.echoAge = static_cast<uint16_t>(std::min<uint32_t>(now - pace_.theirClockAt, 65535));
     }
     SendTo(EncodeGamePacket(p));
 }
 
-cNetPlay::Frame cNetPlay::Play(const PlayerControls& local, StepEvents* events, bool* rolledBack) {
-    const uint32_t now = timeGetTime();
+// A step when the other machine is not too far behind and its records let
+// the prediction go on; else a wait, with this frame's presses kept.
+cNetSession::Frame cNetPlay::StepOrWait(const PlayerControls& local, uint32_t now, StepEvents* events,
+                                        bool* rolledBack) {
+    PlayerControls record = local;
+    if (pace_.carrying) {
+        record.confirm |= pace_.carried.confirm;
+        record.pause |= pace_.carried.pause;
+        record.digits |= pace_.carried.digits;
+    }
+    const bool skip = TimeToSkip(now);
+    if (!skip && rollback_.CanAdvance()) {
+        const uint64_t before = rollback_.rollbacks;
+        rollback_.Advance(record, events);
+        *rolledBack = rollback_.rollbacks != before;
+        pace_.carrying = false;
+        return Frame::Stepped;
+    }
+    ++(skip ? skipped : stalls);
+    *rolledBack = rollback_.CatchUp();
+    pace_.carried = record;
+    pace_.carrying = true;
+    return Frame::Waiting;
+}
+
+cNetSession::Frame cNetPlay::Play(const PlayerControls& local, StepEvents* events, bool* rolledBack,
+                                  const WaitHook&) {
     *rolledBack = false;
+    if (state_ == State::Ended) return end_.failed ? Frame::Failed : Frame::Ended;
+    const uint32_t now = timeGetTime();
     Receive(now);
-    if (failed_) return Frame::Failed;
-    if (now - lastHeard_ >= kGiveUpMs) {
+    if (state_ == State::Ended) return Frame::Failed;
+    if (now - pace_.lastHeard >= kGiveUpMs) {
         Report("network", "the other machine has not answered for %u seconds",
                static_cast<unsigned>(kGiveUpMs / 1000));
-        failed_ = true;
+        EndHere(QuitReason::PlayerQuit, 0, true);
         return Frame::Failed;
     }
-    if (!started_) {
-        if (!host_) {  // until the host is heard of, it may still wait for this
+    if (state_ == State::WaitingForPartner) {
+        if (!link_.host) {  // until the host is heard of, it may still wait for this
             Greeting ready;
             ready.kind = DatagramKind::Ready;
-            ready.token = token_;
+            ready.token = link_.token;
             SendTo(EncodeGreeting(ready));
         }
         Send(now, false);
         return Frame::Waiting;
     }
 
-    // This frame's record, with the presses of frames that took no step.
-    PlayerControls record = local;
-    if (carrying_) {
-        record.confirm |= carried_.confirm;
-        record.pause |= carried_.pause;
-        record.digits |= carried_.digits;
-    }
-    Frame frame = Frame::Waiting;
-    const bool skip = TimeToSkip(now);
-    if (!skip && rollback_.CanAdvance()) {
-        const uint64_t before = rollback_.rollbacks;
-        rollback_.Advance(record, events);
-        *rolledBack = rollback_.rollbacks != before;
-        frame = Frame::Stepped;
-        carrying_ = false;
-    } else {
-        ++(skip ? skipped : stalls);
-        *rolledBack = rollback_.CatchUp();
-        carried_ = record;
-        carrying_ = true;
-    }
+    const Frame frame = StepOrWait(local, now, events, rolledBack);
     if (!CheckChecksums()) return Frame::Failed;
     uint32_t end = 0;
     if (rollback_.GameOver(&end)) {
-        quitReason_ = QuitReason::GameOver;
-        quitStep_ = end;
+        EndHere(QuitReason::GameOver, end, false);
         return Frame::Ended;
     }
-    if (theyEnded_ && rollback_.Confirmed() > theirEnd_) {
+    if (state_ == State::Ending && rollback_.Confirmed() > end_.theirs) {
         Report("network", "the two machines' games went apart by step %u (the game ended there "
-               "on the other machine only)", static_cast<unsigned>(theirEnd_));
-        quitReason_ = QuitReason::Desync;
-        quitStep_ = theirEnd_;
-        failed_ = true;
+               "on the other machine only)", static_cast<unsigned>(end_.theirs));
+        EndHere(QuitReason::Desync, end_.theirs, true);
         return Frame::Failed;
     }
     Send(now, false);
     return frame;
 }
 
+bool cNetPlay::ConfirmedStepAt(uint32_t step, ConfirmedStep* out) const {
+    ConfirmedStep s;
+    if (!rollback_.RecordsOf(step, s.records) || !rollback_.ChecksumAfter(step, &s.checksum)) return false;
+    s.resultAfter = rollback_.ResultAfter(step, &s.difficulty, &s.score);
+    *out = s;
+    return true;
+}
+
+NetStats cNetPlay::Stats() const {
+    NetStats s;
+    s.rollbacks = rollback_.rollbacks;
+    s.resimulated = rollback_.resimulated;
+    s.deepest = rollback_.deepest;
+    s.skipped = skipped;
+    s.stalls = stalls;
+    s.dropped = dropped;
+    s.roundTripMs = link_.roundTrip;
+    return s;
+}
+
 void cNetPlay::Shutdown() {
-    if (socket_.Open()) {
-        if (token_ != 0 && partner_.Valid() && !quitSent_) {
-            quitSent_ = true;
+    if (link_.socket.Open()) {
+        if (link_.token != 0 && link_.partner.Valid() && !end_.quitSent) {
+            end_.quitSent = true;
             for (int i = 0; i < kQuitCopies; ++i) {
                 if (i > 0) Sleep(10);
                 Send(timeGetTime(), true);
             }
         }
-        CloseDatagramSocket(&socket_);
+        CloseDatagramSocket(&link_.socket);
     }
     if (mapper_.joinable()) mapper_.join();
     UnmapPort(mapping_);
+    if (state_ != State::Greeting) state_ = State::Ended;
 }

@@ -15,6 +15,7 @@
 // Only the partner counts: once greeted, a datagram from another address or
 // port, or without the session's token, is dropped unanswered, and every
 // datagram is read within its size. No answer is larger than what it answers.
+// The bytes are in net/GreetingWire.h and net/GameWire.h.
 #pragma once
 
 #include <cstdint>
@@ -22,65 +23,58 @@
 #include <thread>
 #include <vector>
 
-#include "app/Options.h"
 #include "game/GameState.h"
-#include "net/Datagrams.h"
 #include "net/Discovery.h"
+#include "net/GameWire.h"
+#include "net/GreetingWire.h"
+#include "net/SessionParts.h"
+#include "net/cNetSession.h"
 #include "net/cRollback.h"
 #include "platform/datagram.h"
 #include "platform/port_mapping.h"
 
-class cNetPlay {
+class cNetPlay : public cNetSession {
 public:
-    // A greeting takes at most this long once the other machine answered.
-    static constexpr uint32_t kGreetingMs = 10000;
-    // A silent partner: the waiting notice after a second, the end after ten.
-    static constexpr uint32_t kShowWaitingMs = 1000;
-    static constexpr uint32_t kGiveUpMs = 10000;
-    // Round trips measured during the greeting; the median is taken.
-    static constexpr int kPings = 5;
+    // Where the session stands.
+    enum class State {
+        Greeting,           // Connect runs: the host waits for a machine, the joiner greets it
+        WaitingForPartner,  // greeted and begun; the other machine's first step not heard of yet
+        Running,            // both machines play
+        Ending,             // the other machine's game is over at a step this one has not reached
+        Ended,              // over here: the last round, a quit, a silence or a desync
+    };
 
     cNetPlay() = default;
-    ~cNetPlay();
+    ~cNetPlay() override;
     cNetPlay(const cNetPlay&) = delete;
     cNetPlay& operator=(const cNetPlay&) = delete;
 
-    // Sets up the game asked for: --host waits for a partner, --join greets
-    // the host (found on the local network when no address is given).
-    // `cancelled` is asked between short waits (Ctrl+C). False with *error
-    // set (one line) when there is no game; nothing is left open then.
-    bool Connect(const AppOptions& options, const std::function<bool()>& cancelled,
-                 std::string* error);
+    // --host waits for a partner, --join greets the host (found on the local
+    // network when no address is given).
+    bool Connect(const NetSettings& settings, const std::function<bool()>& cancelled,
+                 std::string* error) override;
 
-    bool Active() const { return socket_.Open(); }
-    bool IsHost() const { return host_; }
-    uint32_t Seed() const { return seed_; }
-    uint32_t Delay() const { return delay_; }
-    uint32_t RoundTripMs() const { return roundTrip_; }
+    State CurrentState() const { return state_; }
+    bool IsHost() const override { return link_.host; }
+    uint32_t Seed() const override { return link_.seed; }
+    uint32_t Delay() const override { return link_.delay; }
+    uint32_t RoundTripMs() const { return link_.roundTrip; }
 
-    // Plays on `game` (at its first scene), this machine's player being
-    // player 1 on the host and player 2 on the joiner.
-    void Begin(GameState* game);
-
-    // What one frame of the game did.
-    enum class Frame {
-        Waiting,  // not started yet, or stalled: the picture stays (rolled back perhaps)
-        Stepped,  // a new step was taken: *events tells what happened in it
-        Ended,    // the game is over on both machines (the last round)
-        Failed,   // said on stderr: the other quit or fell silent, or the games differ
-    };
-    // One frame: takes what arrived, steps (or waits), sends this machine's
-    // datagram. `local` is this machine's record for the frame. *rolledBack
-    // tells whether earlier steps were taken again.
-    Frame Play(const PlayerControls& local, StepEvents* events, bool* rolledBack);
-    // How long the partner has been silent.
-    uint32_t SilentMs() const;
-
+    void Begin(GameState* game, GameStep step) override;
+    // Takes what arrived, steps (or waits), sends this machine's datagram.
+    // Never blocks: `wait` is not asked.
+    Frame Play(const PlayerControls& local, StepEvents* events, bool* rolledBack,
+               const WaitHook& wait) override;
+    uint32_t SilentMs() const override;
+    uint32_t Next() const override { return rollback_.Next(); }
+    uint32_t Confirmed() const override { return rollback_.Confirmed(); }
+    bool ConfirmedStepAt(uint32_t step, ConfirmedStep* out) const override;
+    NetStats Stats() const override;
     const cRollback& Rollback() const { return rollback_; }
 
-    // Ends the game on the line: the quit goes out several times, the socket
-    // closes, the router's mapping is removed. Once; later calls do nothing.
-    void Shutdown();
+    // The quit goes out several times, the socket closes, the router's
+    // mapping is removed. Once; later calls do nothing.
+    void Shutdown() override;
 
     // Counters for the log and the tests.
     uint64_t dropped = 0;   // datagrams taken and not from the partner, or not well-formed
@@ -88,56 +82,91 @@ public:
     uint32_t stalls = 0;    // frames that waited for the other's records
 
 private:
-    bool Host(const AppOptions& options, const std::function<bool()>& cancelled, std::string* error);
-    bool Join(const AppOptions& options, const std::function<bool()>& cancelled, std::string* error);
-    void Receive(uint32_t now);
-    void Take(const GamePacket& packet, uint32_t now);
-    void Send(uint32_t now, bool quit);
-    bool TimeToSkip(uint32_t now);
-    bool CheckChecksums();
-    void SendTo(const std::vector<uint8_t>& bytes);
-
-    DatagramSocket socket_;
-    NetAddress partner_;
-    bool host_ = false;
-    uint64_t token_ = 0;
-    uint32_t seed_ = 0;
-    uint32_t delay_ = 0;
-    uint32_t roundTrip_ = 0;
-    cRollback rollback_;
-    GameState* game_ = nullptr;
-
-    bool started_ = false;        // the other machine's first step has been heard of
-    // Presses made in frames that took no step, kept for the next step taken:
-    // a click, a key or a pad's button that lasts one frame is never lost.
-    PlayerControls carried_;
-    bool carrying_ = false;
-    uint32_t peerHeld_ = 0;       // this machine's records the other holds
-    uint32_t lastHeard_ = 0;      // when the partner's last datagram came
-    uint32_t theirClock_ = 0;     // the latest clock of theirs, and when it came
-    uint32_t theirClockAt_ = 0;
-    uint32_t theirNext_ = 0;      // their next step, and when it was heard
-    uint32_t theirNextAt_ = 0;
-    double advantage_ = 0.0;      // smoothed: how many steps this machine runs ahead
-    uint32_t sinceSkip_ = 0;
+    // The line to the partner, set up by the greeting.
+    struct Link {
+        DatagramSocket socket;
+        NetAddress partner;
+        bool host = false;
+        uint64_t token = 0;
+        uint32_t seed = 0;
+        uint32_t delay = 0;
+        uint32_t roundTrip = 0;
+    };
+    // The host's greeting: one machine at a time is greeted; others are
+    // refused (a few a second) or, when they ask for games, answered.
+    struct HostGreeting {
+        explicit HostGreeting(const NetSettings& s) : settings(s), discovery(KAZIRO_VERSION) {}
+        const NetSettings& settings;
+        DiscoveryResponder discovery;
+        ProbeRateLimit refusals;
+        bool toldOtherVersion = false;
+        bool welcomed = false;   // a HELLO was answered: the game is set up with partner
+        uint64_t nonce = 0;      // of that HELLO
+        uint32_t greetedAt = 0;
+        std::vector<uint8_t> welcome;
+        bool ready = false;      // the partner said READY: the greeting is done
+    };
+    // Keeping pace with the other machine while running.
+    struct Pace {
+        uint32_t peerHeld = 0;       // this machine's records the other holds
+        uint32_t lastHeard = 0;      // when the partner's last datagram came
+        uint32_t theirClock = 0;     // the latest clock of theirs, and when it came
+        uint32_t theirClockAt = 0;
+        uint32_t theirNext = 0;      // their next step, and when it was heard
+        uint32_t theirNextAt = 0;
+        double advantage = 0.0;      // smoothed: how many steps this machine runs ahead
+        uint32_t sinceSkip = 0;
+        // Presses made in frames that took no step, kept for the next step
+        // taken: a click, a key or a pad's button that lasts one frame is
+        // never lost.
+        PlayerControls carried;
+        bool carrying = false;
+    };
     // The other machine's checksums, kept until this machine confirms the step.
     struct TheirChecksum {
         uint32_t step = UINT32_MAX;
         uint32_t checksum = 0;
     };
-    TheirChecksum theirs_[64];
     // How the game ended here or there.
-    bool quitSent_ = false;
-    QuitReason quitReason_ = QuitReason::PlayerQuit;
-    uint32_t quitStep_ = 0;
-    bool failed_ = false;
-    bool theyEnded_ = false;      // their game is over at theirEnd_
-    uint32_t theirEnd_ = 0;
+    struct End {
+        QuitReason reason = QuitReason::PlayerQuit;  // what the QUIT says
+        uint32_t step = 0;                           // where it ended or went apart
+        uint32_t theirs = 0;                         // Ending: the step their game ended at
+        bool failed = false;                         // Ended: a quit, a silence or a desync
+        bool quitSent = false;
+    };
+
+    // The host's side of the greeting.
+    bool Host(const NetSettings& settings, const std::function<bool()>& cancelled, std::string* error);
+    void StartMapping(uint16_t port);
+    void TakeWhileHosting(HostGreeting& g, const uint8_t* bytes, size_t size, const NetAddress& from);
+    void WelcomeOrRefuse(HostGreeting& g, const Greeting& hello, const NetAddress& from);
+    void Refuse(HostGreeting& g, const NetAddress& to, uint64_t nonce, RefuseReason reason);
+    void ForgetUnfinished(HostGreeting& g);
+    // The joiner's side.
+    bool FindPartner(const NetSettings& settings, std::string* error);
+    bool Join(const NetSettings& settings, const std::function<bool()>& cancelled, std::string* error);
+
+    // Running.
+    void Receive(uint32_t now);
+    void Take(const GamePacket& packet, uint32_t now);
+    void TheyQuit(const GamePacket& packet);
+    void EndHere(QuitReason reason, uint32_t step, bool failed);
+    Frame StepOrWait(const PlayerControls& local, uint32_t now, StepEvents* events, bool* rolledBack);
+    bool TimeToSkip(uint32_t now);
+    bool CheckChecksums();
+    void Send(uint32_t now, bool quit);
+    void SendTo(const std::vector<uint8_t>& bytes);
+
+    State state_ = State::Greeting;
+    Link link_;
+    Pace pace_;
+    End end_;
+    TheirChecksum theirs_[64];
+    cRollback rollback_;
+    GameState* game_ = nullptr;
 
     // The router's mapping, asked for in the background while the host waits.
     PortMapping mapping_;
     std::thread mapper_;
 };
-
-// The two-machine game of this run, when there is one.
-extern cNetPlay netPlay;

@@ -9,8 +9,9 @@ bool Same(const PlayerControls& a, const PlayerControls& b) { return std::memcmp
 
 }  // namespace
 
-void cRollback::Start(GameState* game, int local, uint32_t delay) {
+void cRollback::Start(GameState* game, int local, uint32_t delay, GameStep step) {
     game_ = game;
+    step_ = std::move(step);
     local_ = local == 0 ? 0 : 1;
     next_ = confirmed_ = 0;
     wrongFrom_ = gameOver_ = UINT32_MAX;
@@ -41,7 +42,7 @@ void cRollback::StepFrom(uint32_t step, StepEvents* events) {
     StepRecord& r = steps_[step % kRing];
     r.used[0] = records[0];
     r.used[1] = records[1];
-    StepGame(*game_, records, *events);
+    step_(*game_, records, *events);
     r.ended = events->chainEnded;
 }
 

@@ -26,8 +26,9 @@ public:
     // Starts on `game` (already at its first scene) for the player `local`
     // (0: player 1, the host; 1: player 2). With an input delay of D steps,
     // the record made in step k is this player's for step k + D; both
-    // players' records for the first D steps are neutral.
-    void Start(GameState* game, int local, uint32_t delay);
+    // players' records for the first D steps are neutral. Every step is
+    // taken by `step`.
+    void Start(GameState* game, int local, uint32_t delay, GameStep step = StepGame);
 
     // Whether the next step may be taken: the prediction would not go more
     // than kMaxPrediction steps past the other's last record.
@@ -95,6 +96,7 @@ private:
     PlayerControls RemoteFor(uint32_t step) const;
 
     GameState* game_ = nullptr;
+    GameStep step_;
     int local_ = 0;
     uint32_t next_ = 0;
     uint32_t remoteHeld_ = 0;

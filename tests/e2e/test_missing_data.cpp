@@ -28,13 +28,14 @@ TEST(MissingData, MessagesGoToStandardErrorAndPlayGoesOn) {
 
     std::string error;
     ScriptedDevices hands;
-    ASSERT_NE(StartHeadlessGame("KaziroNoData", &error, &hands), nullptr) << error;
-    SeedPlay(20261208u, 1);
+    auto play = std::make_unique<cPlay>();
+    ASSERT_NE(StartHeadlessGame(*play, "KaziroNoData", &error, &hands), nullptr) << error;
+    play->Seed(20261208u, 1);
 
     ::testing::internal::CaptureStderr();
     int rounds = 0;
-    ShowFirstScene();
-    GameState& game = PlayedGame();
+    play->ShowFirstScene();
+    GameState& game = play->Game();
     for (int step = 0; step < 3000 && game.scene != static_cast<int32_t>(SceneKind::None); ++step) {
         if (game.scene == static_cast<int32_t>(SceneKind::Board)) {
             hands.Apply(AimAtFallingDie(game.board));
@@ -43,11 +44,11 @@ TEST(MissingData, MessagesGoToStandardErrorAndPlayGoesOn) {
         }
         const int32_t before = game.scene;
         int status = 0;
-        ASSERT_EQ(RunLogicStep(&status), StepEnd::Going);
+        ASSERT_EQ(RunLogicStep(*play, &status), StepEnd::Going);
         if (game.scene != before && game.scene == static_cast<int32_t>(SceneKind::Result)) ++rounds;
     }
     EXPECT_NE(game.scene, static_cast<int32_t>(SceneKind::None));
-    ResetPlay();
+    play.reset();
     const std::string err = ::testing::internal::GetCapturedStderr();
     ASSERT_EQ(chdir(here), 0);
     rmdir(folder);

@@ -24,7 +24,8 @@
 #include <string>
 #include <thread>
 
-#include "net/Datagrams.h"
+#include "net/GameWire.h"
+#include "net/GreetingWire.h"
 #include "net/Discovery.h"
 #include "platform/datagram.h"
 #include "support/free_port.h"

@@ -68,16 +68,17 @@ TEST(Soak, ThousandsOfStepsWithoutErrorsLeaksOrGrowth) {
     SetMessageBoxHandler([&](const std::string&, const std::string&, MessageBoxStyle) { ++boxes; });
     ScriptedDevices hands;
     std::string error;
-    WindowHandle window = StartHeadlessGame("KaziroSoak", &error, &hands);
+    auto play = std::make_unique<cPlay>();
+    WindowHandle window = StartHeadlessGame(*play, "KaziroSoak", &error, &hands);
     ASSERT_NE(window, nullptr) << error;
-    SeedPlay(4242u, 1);
+    play->Seed(4242u, 1);
 
     std::mt19937 script(7u);
     auto chance = [&](int percent) { return static_cast<int>(script() % 100) < percent; };
     long roundsEnded = 0, restarts = 0, clicks = 0, landings = 0;
     long residentAfterWarmUp = 0;
-    ShowFirstScene();
-    GameState& game = PlayedGame();
+    play->ShowFirstScene();
+    GameState& game = play->Game();
     game.board.Start(9, 1);
     constexpr auto kBoard = static_cast<int32_t>(SceneKind::Board);
     constexpr auto kResult = static_cast<int32_t>(SceneKind::Result);
@@ -85,7 +86,7 @@ TEST(Soak, ThousandsOfStepsWithoutErrorsLeaksOrGrowth) {
         // Every 6,000 steps: 500 random steps at difficulty 9, 4,000 steps of
         // aimed play at difficulty 1 (long enough to finish rounds), then 1,500
         // more random steps at difficulty 9. The first 1,000 steps, before the
-        // resident size is taken, see both kinds of play.
+        // resident size is taken, see both kinds of play->
         const long phase = step % 6000;
         const bool aimed = phase >= 500 && phase < 4500;
         for (uint8_t& k : hands.keys) k = 0;
@@ -113,7 +114,7 @@ TEST(Soak, ThousandsOfStepsWithoutErrorsLeaksOrGrowth) {
         long landedBefore = 0;
         for (int s = 0; s < cSQMain::kMaxSlots; ++s) landedBefore += game.board.counts[s];
         int quitStatus = 0;
-        ASSERT_EQ(RunLogicStep(&quitStatus), StepEnd::Going);
+        ASSERT_EQ(RunLogicStep(*play, &quitStatus), StepEnd::Going);
         if (game.scene != sceneBefore) {
             if (game.scene == kResult) ++roundsEnded;
             else ++clicks;
@@ -129,7 +130,7 @@ TEST(Soak, ThousandsOfStepsWithoutErrorsLeaksOrGrowth) {
         while (PeekMessage(&m)) DispatchMessage(m);
         if (step == 1000) residentAfterWarmUp = ResidentKiB();
     }
-    ResetPlay();
+    play.reset();
     const long residentAtEnd = ResidentKiB();
     std::printf("soak: %ld steps, %ld landings, %ld rounds ended, %ld restarts, %ld clicks on"
                 " to the next board; resident %ld KiB after 1,000 steps, %ld KiB at the end\n",

@@ -151,7 +151,7 @@ private:
         d.message.push_back(byte);
         if (d.message.size() < kPadMessageSize) return;
         const PadState pad = DecodePadState(d.message.data() + 1);
-        if (static_cast<uint32_t>(pad.rz) != kNoChecksumStep) {
+        if (static_cast<uint32_t>(pad.rz) != cNetwork::kNoChecksumStep) {
             d.checksums[static_cast<uint32_t>(pad.rz)] = static_cast<uint32_t>(pad.z);
         }
         d.arrivals.push_back(Clock::now());

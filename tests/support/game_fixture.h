@@ -59,7 +59,8 @@ public:
     static void SetUpTestSuite() {
         if (window) return;
         std::string error;
-        window = StartHeadlessGame("KaziroGameTest", &error);
+        cPlay setUp;  // each test plays a game of its own
+        window = StartHeadlessGame(setUp, "KaziroGameTest", &error);
         ASSERT_NE(window, nullptr) << error;
     }
 

@@ -15,7 +15,8 @@
 
 // Returns the window, or null with *error filled when the window or the
 // device cannot be made. devices: null for the system's own input devices.
-inline WindowHandle StartHeadlessGame(const char* className, std::string* error,
+// `play` is set up for the options' players.
+inline WindowHandle StartHeadlessGame(cPlay& play, const char* className, std::string* error,
                                       InputDevices* devices = nullptr,
                                       const AppOptions& options = AppOptions{}) {
     RegisterWindowClass(className, WndProc);
@@ -27,8 +28,9 @@ inline WindowHandle StartHeadlessGame(const char* className, std::string* error,
         return nullptr;
     }
     input.keyboardOnly = options.keyboardPad;
+    input.windowTitle = "Kaziro";
     input.Init(window, devices);
-    if (!StartPlay(options)) {
+    if (!play.Start(options)) {
         *error = "the game asked for cannot be played here";
         return nullptr;
     }

@@ -37,16 +37,16 @@ TEST(Comforts, FocusHelpScoresAndTheMuteSignThroughTheRealStep) {
     setenv("XDG_DATA_HOME", home, 1);
     static ScriptedDevices hands;
     std::string error;
-    ASSERT_NE(StartHeadlessGame("KaziroComforts", &error, &hands), nullptr) << error;
-    ResetPlay();
-    SeedPlay(1u, 1);
-    ASSERT_TRUE(StartPlay(AppOptions{}));
-    ShowFirstScene();
-    GameState& game = PlayedGame();
+    auto play = std::make_unique<cPlay>();
+    ASSERT_NE(StartHeadlessGame(*play, "KaziroComforts", &error, &hands), nullptr) << error;
+    play->Seed(1u, 1);
+    ASSERT_TRUE(play->Start(AppOptions{}));
+    play->ShowFirstScene();
+    GameState& game = play->Game();
     auto step = [&](int n = 1) {
         for (int i = 0; i < n; ++i) {
             int status = 0;
-            ASSERT_EQ(RunLogicStep(&status), StepEnd::Going);
+            ASSERT_EQ(RunLogicStep(*play, &status), StepEnd::Going);
             for (uint8_t& k : hands.keys) k = 0;
         }
     };
@@ -102,7 +102,7 @@ TEST(Comforts, FocusHelpScoresAndTheMuteSignThroughTheRealStep) {
     step();
     EXPECT_FALSE(FieldSays("\xE2\x99\xAA\xC3\x97"));
 
-    ResetPlay();
+    play.reset();
     ClearMessageQueue();
     std::string remove = std::string("rm -rf ") + home;
     EXPECT_EQ(system(remove.c_str()), 0);

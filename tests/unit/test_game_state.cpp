@@ -91,7 +91,7 @@ TEST(GameState, TheSyncTestCatchesAStepThatKeepsSomethingOutsideTheState) {
     // This step keeps a counter of its own, as a field left out of the state
     // would be kept: every 300th call it restarts the board.
     int calls = 0;
-    cSyncCheck check([&calls](GameState& state, const PlayerControls records[], StepEvents& events) {
+    cSyncCheck check(0, [&calls](GameState& state, const PlayerControls records[], StepEvents& events) {
         PlayerControls mine[kMaxPlayers];
         std::memcpy(mine, records, sizeof mine);
         if (++calls % 300 == 0) mine[0].digits = KeypadDigitBit(2);

@@ -59,7 +59,6 @@ class MainLoop : public ::testing::Test {
 protected:
     void SetUp() override {
         ClearMessageQueue();
-        netActive = false;
     }
     void TearDown() override { ClearMessageQueue(); }
 };
@@ -139,16 +138,16 @@ TEST_F(MainLoop, FailedExchangeEndsTheLoopAtOnceWithStatusOne) {
     ScriptedClock clock;
     stepClock = 0;
     clock.now = 17;
-    ResetPlay();
-    SeedPlay(1u, 1);
-    PlayedGame().board.Start(1, 1);
-    PlayedGame().scene = static_cast<int32_t>(SceneKind::Board);
-    netActive = true;  // no connection: the exchange fails in the first step
-    netOpen = false;
-    EXPECT_EQ(RunMainLoop(clock.loopClock()), kExitExchangeFailed);
-    netActive = false;
-    EXPECT_EQ(PlayedGame().spawnCounter, 0);  // the game did not step
-    ResetPlay();
+    cNetwork line;  // no connection: the exchange fails in the first step
+    cPlay play;
+    play.Seed(1u, 2);
+    ASSERT_TRUE(play.Start(AppOptions{}, &line));
+    play.Game().board.Start(1, 2);
+    play.Game().scene = static_cast<int32_t>(SceneKind::Board);
+    line.Begin(&play.Game(), StepGame);
+    EXPECT_EQ(RunMainLoop(clock.loopClock(), [&play](int* status) { return RunLogicStep(play, status); }),
+              kExitExchangeFailed);
+    EXPECT_EQ(play.Game().spawnCounter, 0);  // the game did not step
 }
 
 // Loop tests that need the game window and its procedure.

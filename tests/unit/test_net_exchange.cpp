@@ -56,11 +56,12 @@ std::vector<uint8_t> PadMessage(const PadState& p) {
 // A message as this machine sends it in its first step: no checksum yet.
 std::vector<uint8_t> FirstMessage(PadState p) {
     p.z = 0;
-    p.rz = static_cast<int32_t>(kNoChecksumStep);
+    p.rz = static_cast<int32_t>(cNetwork::kNoChecksumStep);
     return PadMessage(p);
 }
 
-const PadState kNeutral = Pad(200);
+// The record of a player who does nothing, as the exchange applies it in the first steps.
+const PadState kNeutral = PackControls(NeutralControls());
 
 // Whether anything (bytes or the end of the stream) is waiting on s within ms.
 bool Readable(SocketHandle s, int ms) {
@@ -78,23 +79,23 @@ protected:
         setsockopt(local, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
     }
     void TearDown() override {
-        netActive = false;
-        netOpen = false;
-        netRole = 0;
-        netSocket1 = netSocket2 = kNoSocket;
+        if (net && net->Open()) LocalClosedByShutdown();
+        net.reset();
         SocketClose(local);
         SocketClose(peer);
     }
+    // This machine plays `role` (1: the host) over `local`.
     void Play(int32_t role, int32_t delay = 0) {
-        netRole = role;
-        netDelay = delay;
-        (role == 1 ? netSocket1 : netSocket2) = local;
-        netOpen = netActive = true;
-        ResetLockstep();
+        net = std::make_unique<cNetwork>();
+        net->Adopt(local, role == 1, static_cast<uint32_t>(delay), 0);
     }
-    // ShutdownNetwork closes the local end itself.
-    void LocalClosedByShutdown() { local = kNoSocket; }
+    // The shut-down closes the local end itself.
+    void LocalClosedByShutdown() {
+        net->Shutdown();
+        local = kNoSocket;
+    }
 
+    std::unique_ptr<cNetwork> net;
     SocketHandle local = kNoSocket;
     SocketHandle peer = kNoSocket;
 };
@@ -106,27 +107,27 @@ TEST_F(NetExchange, RoleOneSendsFirstThenWaitsTheOtherWaitsThenAnswers) {
     Play(1);
     PadState one{}, two{};
     ExchangeResult result = ExchangeResult::Failed;
-    std::thread step([&] { result = ExchangePadStates(Pad(10), kNeutral, &one, &two); });
+    std::thread step([&] { result = net->Exchange(Pad(10), &one, &two); });
     // The role-1 machine's record comes before anything is answered.
     EXPECT_EQ(Read(peer, kPadMessageSize), FirstMessage(Pad(10)));
     Write(peer, PadMessage(Pad(20)));
     step.join();
-    ASSERT_EQ(result, ExchangeResult::Done) << NetworkFailure();
+    ASSERT_EQ(result, ExchangeResult::Done) << net->Failure();
     EXPECT_TRUE(SameControls(one, Pad(10)));
     EXPECT_TRUE(Same(two, Pad(20)));
 
     // The joining machine waits for the host before it says anything, and its
     // record is player 2's.
+    LocalClosedByShutdown();
     SocketClose(peer);
-    SocketClose(local);
     ASSERT_TRUE(SocketPair(&local, &peer));
     Play(2);
-    std::thread answer([&] { result = ExchangePadStates(Pad(40), kNeutral, &one, &two); });
+    std::thread answer([&] { result = net->Exchange(Pad(40), &one, &two); });
     EXPECT_FALSE(Readable(peer, 150));
     Write(peer, PadMessage(Pad(50)));
     EXPECT_EQ(Read(peer, kPadMessageSize), FirstMessage(Pad(40)));
     answer.join();
-    ASSERT_EQ(result, ExchangeResult::Done) << NetworkFailure();
+    ASSERT_EQ(result, ExchangeResult::Done) << net->Failure();
     EXPECT_TRUE(Same(one, Pad(50)));
     EXPECT_TRUE(SameControls(two, Pad(40)));
 }
@@ -162,21 +163,23 @@ TEST_F(NetExchange, AQuitPostedDuringAStepLetsTheStepFinishAndTheNextDoesNotStar
     input.Init(nullptr, &devices);
     Play(1);
     Write(peer, PadMessage(PackControls(NeutralControls())));  // the other's record for this step
-    SeedPlay(1u, 2);
-    CreateFirstScene(PlayedGame());
+    cPlay play;
+    play.Seed(1u, 2);
+    ASSERT_TRUE(play.Start(AppOptions{}, net.get()));
+    CreateFirstScene(play.Game());
+    net->Begin(&play.Game(), StepGame);
     int status = -1;
     // The chord posts the quit before the exchange: the step still sends its
     // record, runs the game and ends normally.
-    EXPECT_EQ(RunLogicStep(&status), StepEnd::Going);
+    EXPECT_EQ(RunLogicStep(play, &status), StepEnd::Going);
     EXPECT_EQ(Read(peer, kPadMessageSize).size(), kPadMessageSize);
-    EXPECT_EQ(PlayedGame().spawnCounter, 1);
+    EXPECT_EQ(play.Game().spawnCounter, 1);
     EXPECT_TRUE(QuitMessageQueued(&status));
     // With the quit still queued the next step does not start.
-    EXPECT_EQ(RunLogicStep(&status), StepEnd::Quit);
+    EXPECT_EQ(RunLogicStep(play, &status), StepEnd::Quit);
     EXPECT_EQ(status, 0);
     EXPECT_FALSE(Readable(peer, 50));
-    EXPECT_EQ(PlayedGame().spawnCounter, 1);
-    ResetPlay();
+    EXPECT_EQ(play.Game().spawnCounter, 1);
     input.Shutdown();
     ClearMessageQueue();
 }
@@ -188,13 +191,13 @@ namespace {
 // the delay says and notes `checksum(k)` as its game state. Returns the number
 // of wrong records, or -1 when an exchange did not finish (*failedAt is then
 // its step).
-int PlaySteps(int32_t role, int steps, int32_t delay, uint32_t (*checksum)(int32_t, int),
-              int* failedAt) {
+int PlaySteps(cNetwork& net, int32_t role, int steps, int32_t delay,
+              uint32_t (*checksum)(int32_t, int), int* failedAt) {
     int wrong = 0;
     for (int k = 0; k < steps; ++k) {
         PadState one{}, two{};
         const ExchangeResult r =
-            ExchangePadStates(Pad(static_cast<uint8_t>(2 * k + role - 1)), kNeutral, &one, &two);
+            net.Exchange(Pad(static_cast<uint8_t>(2 * k + role - 1)), &one, &two);
         if (r != ExchangeResult::Done) {
             *failedAt = k;
             return -1;
@@ -203,7 +206,7 @@ int PlaySteps(int32_t role, int steps, int32_t delay, uint32_t (*checksum)(int32
         const PadState want1 = from < 0 ? kNeutral : Pad(static_cast<uint8_t>(2 * from));
         const PadState want2 = from < 0 ? kNeutral : Pad(static_cast<uint8_t>(2 * from + 1));
         if (!SameControls(one, want1) || !SameControls(two, want2)) ++wrong;
-        NoteStateChecksum(checksum(role, k));
+        net.NoteStateChecksum(checksum(role, k));
     }
     return wrong;
 }
@@ -232,7 +235,7 @@ TEST_F(NetExchange, WithADelayBothMachinesApplyEachRecordDStepsLaterAndFindADesy
             Play(2, kDelay);
             int failedAt = -1;
             testing::internal::CaptureStderr();
-            const int wrong = PlaySteps(2, kSteps, kDelay, checksum, &failedAt);
+            const int wrong = PlaySteps(*net, 2, kSteps, kDelay, checksum, &failedAt);
             const std::string said = testing::internal::GetCapturedStderr();
             if (apart) {
                 _exit(wrong == -1 && failedAt >= 51 && failedAt <= 51 + kDelay + 1 &&
@@ -245,7 +248,7 @@ TEST_F(NetExchange, WithADelayBothMachinesApplyEachRecordDStepsLaterAndFindADesy
         Play(1, kDelay);
         int failedAt = -1;
         testing::internal::CaptureStderr();
-        const int wrong = PlaySteps(1, kSteps, kDelay, checksum, &failedAt);
+        const int wrong = PlaySteps(*net, 1, kSteps, kDelay, checksum, &failedAt);
         const std::string said = testing::internal::GetCapturedStderr();
         if (apart) {
             // Found within a couple of steps, on this side as well, with the step named.
@@ -263,7 +266,6 @@ TEST_F(NetExchange, WithADelayBothMachinesApplyEachRecordDStepsLaterAndFindADesy
         // The joining side plays its last steps before this one goes away.
         int status = 0;
         ASSERT_EQ(waitpid(child, &status, 0), child);
-        ShutdownNetwork();
         LocalClosedByShutdown();
         ASSERT_TRUE(WIFEXITED(status));
         EXPECT_EQ(WEXITSTATUS(status), 0) << "the joining side saw other records or no desync";
@@ -277,7 +279,7 @@ TEST_F(NetExchange, ASilentPartnerLeavesTheWaitToTheHook) {
     std::vector<uint32_t> asked;
     PadState one{}, two{};
     testing::internal::CaptureStderr();
-    const ExchangeResult r = ExchangePadStates(Pad(1), kNeutral, &one, &two, [&](uint32_t waited) {
+    const ExchangeResult r = net->Exchange(Pad(1), &one, &two, [&](uint32_t waited) {
         asked.push_back(waited);
         return waited < 60;
     });
@@ -299,7 +301,7 @@ TEST_F(NetExchange, ASilentPartnerLeavesTheWaitToTheHook) {
         }
     });
     PadState got{};
-    EXPECT_FALSE(ReceivePadState(&got, [](uint32_t waited) { return waited < 100; }))
+    EXPECT_FALSE(net->ReceivePadState(&got, [](uint32_t waited) { return waited < 100; }))
         << "the whole record came: the wait started over with every byte";
     stop = true;
     trickle.join();
@@ -320,9 +322,9 @@ TEST_F(NetExchange, AMessageInPiecesIsOneMessageAndTheNextStartsAtTheFollowingBy
         for (size_t i = 5; i < second.size(); ++i) Write(peer, {second[i]});
     });
     PadState got{};
-    ASSERT_TRUE(ReceivePadState(&got)) << NetworkFailure();
+    ASSERT_TRUE(net->ReceivePadState(&got)) << net->Failure();
     EXPECT_TRUE(Same(got, Pad(1)));
-    ASSERT_TRUE(ReceivePadState(&got)) << NetworkFailure();
+    ASSERT_TRUE(net->ReceivePadState(&got)) << net->Failure();
     EXPECT_TRUE(Same(got, Pad(2)));
     writer.join();
 }
@@ -335,22 +337,22 @@ TEST_F(NetExchange, QuitNoticeAndUnknownKindsEndTheReceivingSide) {
     std::vector<uint8_t> stream = PadMessage(Pad(3));
     stream.push_back(kMessageQuit);
     Write(peer, stream);
-    ASSERT_TRUE(ReceivePadState(&got));
+    ASSERT_TRUE(net->ReceivePadState(&got));
     EXPECT_TRUE(Same(got, Pad(3)));
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_FALSE(ReceivePadState(&got));
+    EXPECT_FALSE(net->ReceivePadState(&got));
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
-    EXPECT_STREQ(NetworkFailure(), "the other machine quit");
+    EXPECT_STREQ(net->Failure(), "the other machine quit");
 
     Write(peer, {2});
-    EXPECT_FALSE(ReceivePadState(&got));
-    EXPECT_NE(std::string(NetworkFailure()).find("unknown kind 2"), std::string::npos)
-        << NetworkFailure();
+    EXPECT_FALSE(net->ReceivePadState(&got));
+    EXPECT_NE(std::string(net->Failure()).find("unknown kind 2"), std::string::npos)
+        << net->Failure();
 
     std::vector<uint8_t> odd = PadMessage(Pad(4));
     odd[0] = 0xFF;
     Write(peer, odd);
-    EXPECT_FALSE(ReceivePadState(&got));
+    EXPECT_FALSE(net->ReceivePadState(&got));
     EXPECT_TRUE(Same(got, Pad(3))) << "a refused message must not be copied out";
 }
 
@@ -359,7 +361,7 @@ TEST_F(NetExchange, AFailedExchangeSaysWhyOnOneLine) {
     Write(peer, {kMessageQuit});
     testing::internal::CaptureStderr();
     PadState one{}, two{};
-    EXPECT_EQ(ExchangePadStates(Pad(5), kNeutral, &one, &two), ExchangeResult::Failed);
+    EXPECT_EQ(net->Exchange(Pad(5), &one, &two), ExchangeResult::Failed);
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "kaziro: network: the other machine quit\n");
     // Nothing was answered to a machine that quit.
@@ -373,7 +375,7 @@ TEST_F(NetExchange, APeerThatClosesWithoutNoticeEndsTheExchange) {
     peer = kNoSocket;
     testing::internal::CaptureStderr();
     PadState one{}, two{};
-    EXPECT_EQ(ExchangePadStates(Pad(5), kNeutral, &one, &two), ExchangeResult::Failed);
+    EXPECT_EQ(net->Exchange(Pad(5), &one, &two), ExchangeResult::Failed);
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "kaziro: network: the other machine closed the connection\n");
 }
@@ -385,8 +387,8 @@ TEST_F(NetExchange, APeerThatClosesInTheMiddleOfAMessageEndsTheReceive) {
     SocketClose(peer);
     peer = kNoSocket;
     PadState got{};
-    EXPECT_FALSE(ReceivePadState(&got));
-    EXPECT_STREQ(NetworkFailure(), "the other machine closed the connection");
+    EXPECT_FALSE(net->ReceivePadState(&got));
+    EXPECT_STREQ(net->Failure(), "the other machine closed the connection");
 }
 
 TEST_F(NetExchange, SendingToAPeerThatHasGoneFailsWithoutASignal) {
@@ -396,14 +398,13 @@ TEST_F(NetExchange, SendingToAPeerThatHasGoneFailsWithoutASignal) {
     Play(1);
     SocketClose(peer);
     peer = kNoSocket;
-    EXPECT_FALSE(SendPadState(Pad(1)));
-    EXPECT_NE(std::string(NetworkFailure()).find("broke"), std::string::npos) << NetworkFailure();
+    EXPECT_FALSE(net->SendPadState(Pad(1)));
+    EXPECT_NE(std::string(net->Failure()).find("broke"), std::string::npos) << net->Failure();
     testing::internal::CaptureStderr();
     PadState one{}, two{};
-    EXPECT_EQ(ExchangePadStates(Pad(1), kNeutral, &one, &two), ExchangeResult::Failed);
+    EXPECT_EQ(net->Exchange(Pad(1), &one, &two), ExchangeResult::Failed);
     EXPECT_NE(testing::internal::GetCapturedStderr().find("kaziro: network: "), std::string::npos);
     // The shut-down's quit notice to the gone peer is not an error either.
-    ShutdownNetwork();
     LocalClosedByShutdown();
     sigaction(SIGPIPE, &saved, nullptr);
 }
@@ -415,36 +416,22 @@ TEST_F(NetExchange, ShutDownSendsTheQuitNoticeWhileActiveAndClosesOnBothRoles) {
             ASSERT_TRUE(SocketPair(&local, &peer));
         }
         Play(role);
-        ShutdownNetwork();
         LocalClosedByShutdown();
         EXPECT_EQ(Read(peer, 1), std::vector<uint8_t>{kMessageQuit});
         uint8_t more = 0;
         EXPECT_EQ(SocketReceive(peer, &more, 1), 0) << "the connection is closed after the notice";
-        EXPECT_FALSE(netOpen);
-        EXPECT_FALSE(netActive);
-        ShutdownNetwork();  // once is enough: nothing more happens
+        EXPECT_FALSE(net->Open());
+        EXPECT_FALSE(net->Active());
+        net->Shutdown();  // once is enough: nothing more happens
         SocketClose(peer);
         peer = kNoSocket;
     }
 }
 
-TEST_F(NetExchange, InactiveExchangeSendsNothingAndWithoutAConnectionShutDownIsANoOp) {
-    // Open but no longer active: closed without a notice.
-    Play(1);
-    netActive = false;
-    ShutdownNetwork();
-    LocalClosedByShutdown();
-    uint8_t byte = 0xAA;
-    EXPECT_EQ(SocketReceive(peer, &byte, 1), 0);
-    SocketClose(peer);
-
-    // Never opened: nothing is sent and nothing is closed.
-    ASSERT_TRUE(SocketPair(&local, &peer));
-    netRole = 1;
-    netSocket1 = local;
-    netOpen = false;
-    netActive = false;
-    ShutdownNetwork();
+TEST_F(NetExchange, WithoutAConnectionShutDownIsANoOp) {
+    // Never given a connection: nothing is sent and nothing is closed.
+    cNetwork never;
+    never.Shutdown();
     EXPECT_FALSE(Readable(peer, 50));
     Write(local, {9});  // still open
     EXPECT_EQ(Read(peer, 1), std::vector<uint8_t>{9});
@@ -463,30 +450,38 @@ bool PortInUse(uint16_t port) {
     return used;
 }
 
-void ResetNetwork() {
-    netOpen = netActive = false;
-    netRole = 0;
-    netSocket1 = netSocket2 = kNoSocket;
+NetSettings Hosting(uint16_t port, int delay = -1) {
+    NetSettings s;
+    s.role = NetSettings::Role::Host;
+    s.port = port;
+    s.delay = delay;
+    s.lockstep = true;
+    return s;
+}
+
+NetSettings Joining(const char* host, uint16_t port, uint32_t timeoutMs) {
+    NetSettings s;
+    s.role = NetSettings::Role::Join;
+    s.host = host;
+    s.port = port;
+    s.lockstep = true;
+    s.connectTimeoutMs = timeoutMs;
+    return s;
 }
 
 }  // namespace
 
 TEST(NetConnect, WithoutNetworkOptionsNothingIsTouched) {
-    ResetNetwork();
+    cNetwork net;
     std::string error;
-    EXPECT_TRUE(ConnectNetwork(AppOptions{}, &error));
-    EXPECT_FALSE(netOpen);
-    EXPECT_FALSE(netActive);
-    EXPECT_EQ(netSocket1, kNoSocket);
-    EXPECT_EQ(netSocket2, kNoSocket);
+    EXPECT_TRUE(net.Connect(NetSettingsOf(AppOptions{}), {}, &error));
+    EXPECT_FALSE(net.Open());
+    EXPECT_FALSE(net.Active());
 }
 
 TEST(NetConnect, HostPlaysRoleOneJoinerRoleTwoAndTheHostsSeedAndDelayHoldForBoth) {
-    ResetNetwork();
-    AppOptions host;
-    host.net = AppOptions::Net::Host;
-    host.port = FreePort();
-    host.delay = 4;
+    const NetSettings host = Hosting(FreePort(), 4);
+    cNetwork net;
     FakePartner joiner;
     std::thread joining([&] {
         bool cancelled = false;
@@ -496,7 +491,7 @@ TEST(NetConnect, HostPlaysRoleOneJoinerRoleTwoAndTheHostsSeedAndDelayHoldForBoth
     });
     std::string error;
     testing::internal::CaptureStderr();
-    const bool ok = ConnectNetwork(host, &error);
+    const bool ok = net.Connect(host, {}, &error);
     const std::string said = testing::internal::GetCapturedStderr();
     joining.join();
     ASSERT_TRUE(ok) << error;
@@ -504,24 +499,21 @@ TEST(NetConnect, HostPlaysRoleOneJoinerRoleTwoAndTheHostsSeedAndDelayHoldForBoth
               "kaziro: network: waiting for a second machine to join on port " +
                   std::to_string(host.port) + " (Ctrl+C to cancel)\n");
     EXPECT_NE(said.find("input delay 4 steps (64 ms)"), std::string::npos) << said;
-    EXPECT_EQ(netRole, 1);
-    EXPECT_EQ(netDelay, 4);
+    EXPECT_TRUE(net.IsHost());
+    EXPECT_EQ(net.Delay(), 4u);
     EXPECT_EQ(joiner.theirHello, Hello(KAZIRO_VERSION, 4));
     ASSERT_EQ(joiner.start.size(), kStartSize);
     EXPECT_EQ(joiner.start[1], 4);
     const uint32_t sentSeed = joiner.start[4] | (joiner.start[5] << 8) | (joiner.start[6] << 16) |
                               (static_cast<uint32_t>(joiner.start[7]) << 24);
-    EXPECT_EQ(sentSeed, netSeed);
-    EXPECT_TRUE(netOpen && netActive);
-    ShutdownNetwork();
+    EXPECT_EQ(sentSeed, net.Seed());
+    EXPECT_TRUE(net.Open() && net.Active());
+    net.Shutdown();
     EXPECT_EQ(Read(joiner.socket, 1), std::vector<uint8_t>{kMessageQuit});
     SocketClose(joiner.socket);
 
-    ResetNetwork();
-    AppOptions join;
-    join.net = AppOptions::Net::Join;
-    join.host = "::1";
-    join.port = FreePort();
+    const NetSettings join = Joining("::1", FreePort(), 5000);
+    cNetwork joined;
     FakePartner hoster;
     std::thread hosting([&] {
         bool cancelled = false;
@@ -530,26 +522,23 @@ TEST(NetConnect, HostPlaysRoleOneJoinerRoleTwoAndTheHostsSeedAndDelayHoldForBoth
         hoster.Host(0xC0FFEE11u, 7);
     });
     testing::internal::CaptureStderr();
-    const bool joined = ConnectNetwork(join, 5000, &error);
+    const bool ok2 = joined.Connect(join, {}, &error);
     testing::internal::GetCapturedStderr();
     hosting.join();
-    ASSERT_TRUE(joined) << error;
-    EXPECT_EQ(netRole, 2);
-    EXPECT_EQ(netSeed, 0xC0FFEE11u);
-    EXPECT_EQ(netDelay, 7);
-    EXPECT_TRUE(netOpen && netActive);
-    ShutdownNetwork();
+    ASSERT_TRUE(ok2) << error;
+    EXPECT_FALSE(joined.IsHost());
+    EXPECT_EQ(joined.Seed(), 0xC0FFEE11u);
+    EXPECT_EQ(joined.Delay(), 7u);
+    EXPECT_TRUE(joined.Open() && joined.Active());
+    joined.Shutdown();
     SocketClose(hoster.socket);
-    ResetNetwork();
 }
 
 TEST(NetConnect, APartnerOfAnotherVersionIsToldAndRefused) {
     for (const bool older : {false, true}) {
         SCOPED_TRACE(older ? "an older kaziro that does not greet" : "another version");
-        ResetNetwork();
-        AppOptions host;
-        host.net = AppOptions::Net::Host;
-        host.port = FreePort();
+        const NetSettings host = Hosting(FreePort());
+        cNetwork net;
         FakePartner joiner;
         std::thread joining([&] {
             bool cancelled = false;
@@ -564,7 +553,7 @@ TEST(NetConnect, APartnerOfAnotherVersionIsToldAndRefused) {
         });
         std::string error;
         testing::internal::CaptureStderr();
-        EXPECT_FALSE(ConnectNetwork(host, &error));
+        EXPECT_FALSE(net.Connect(host, {}, &error));
         testing::internal::GetCapturedStderr();
         joining.join();
         if (older) {
@@ -578,27 +567,22 @@ TEST(NetConnect, APartnerOfAnotherVersionIsToldAndRefused) {
         }
         // The other machine got this one's greeting, so it can tell its player too.
         EXPECT_EQ(joiner.theirHello, Hello(KAZIRO_VERSION));
-        EXPECT_FALSE(netOpen || netActive);
+        EXPECT_FALSE(net.Open() || net.Active());
         SocketClose(joiner.socket);
     }
 }
 
 TEST(NetConnect, JoinGivesUpAndCtrlCCancelsTheWaitLeavingNothingSet) {
-    ResetNetwork();
-    AppOptions join;
-    join.net = AppOptions::Net::Join;
-    join.host = "127.0.0.1";
-    join.port = FreePort();
+    cNetwork net;
     std::string error;
     testing::internal::CaptureStderr();
-    EXPECT_FALSE(ConnectNetwork(join, 500, &error));
+    EXPECT_FALSE(net.Connect(Joining("127.0.0.1", FreePort(), 500), {}, &error));
     testing::internal::GetCapturedStderr();
     EXPECT_NE(error.find("could not connect to 127.0.0.1 port"), std::string::npos) << error;
-    EXPECT_FALSE(netOpen || netActive);
+    EXPECT_FALSE(net.Open() || net.Active());
 
-    AppOptions host;
-    host.net = AppOptions::Net::Host;
-    host.port = FreePort();
+    const NetSettings host = Hosting(FreePort());
+    InterruptWatch watch;
     std::thread interrupter([&] {
         // Ctrl+C once the port is open (so the wait's own handling is in place).
         const auto start = std::chrono::steady_clock::now();
@@ -609,12 +593,11 @@ TEST(NetConnect, JoinGivesUpAndCtrlCCancelsTheWaitLeavingNothingSet) {
         if (PortInUse(host.port)) kill(getpid(), SIGINT);
     });
     testing::internal::CaptureStderr();
-    const bool ok = ConnectNetwork(host, &error);
+    const bool ok = net.Connect(host, [&watch] { return watch.Interrupted(); }, &error);
     testing::internal::GetCapturedStderr();
     interrupter.join();
     EXPECT_FALSE(ok);
     EXPECT_NE(error.find("cancelled"), std::string::npos) << error;
-    EXPECT_FALSE(netOpen || netActive);
-    EXPECT_EQ(netSocket1, kNoSocket);
+    EXPECT_FALSE(net.Open() || net.Active());
     EXPECT_FALSE(PortInUse(host.port)) << "the listening socket was left open";
 }

@@ -34,21 +34,22 @@ uint32_t FrameHash() {
 TEST(Replay, ARecordedGameReplaysToTheSameChecksumsAndFrames) {
     static ScriptedDevices hands;
     std::string error;
-    ASSERT_NE(StartHeadlessGame("KaziroReplayTest", &error, &hands), nullptr) << error;
+    auto play = std::make_unique<cPlay>();
+    ASSERT_NE(StartHeadlessGame(*play, "KaziroReplayTest", &error, &hands), nullptr) << error;
     const std::string file = "/tmp/kaziro-replay-" + std::to_string(getpid());
     ClearMessageQueue();
 
     // Recorded: aimed play, a restart, a pause, clicks through the result.
-    ResetPlay();
-    SeedPlay(20261208u, 1);
-    ASSERT_TRUE(StartPlay(AppOptions{}));
-    ASSERT_TRUE(StartRecording(file, 20261208u, 1, &error)) << error;
-    ShowFirstScene();
+    play = std::make_unique<cPlay>();
+    play->Seed(20261208u, 1);
+    ASSERT_TRUE(play->Start(AppOptions{}));
+    ASSERT_TRUE(play->StartRecording(file, 20261208u, 1, &error)) << error;
+    play->ShowFirstScene();
     std::vector<uint32_t> frames;
     std::mt19937 script(3u);
     int results = 0;
     for (int step = 0; step < 1800; ++step) {
-        const GameState& game = PlayedGame();
+        const GameState& game = play->Game();
         for (uint8_t& k : hands.keys) k = 0;
         if (game.scene == static_cast<int32_t>(SceneKind::Board)) {
             hands.Apply(AimAtFallingDie(game.board));
@@ -58,24 +59,24 @@ TEST(Replay, ARecordedGameReplaysToTheSameChecksumsAndFrames) {
         if (step == 50) hands.keys[DIK_NUMPAD1] = 0x80;
         if (step == 900 || step == 960) hands.keys[DIK_P] = 0x80;
         int status = 0;
-        ASSERT_EQ(RunLogicStep(&status), StepEnd::Going);
+        ASSERT_EQ(RunLogicStep(*play, &status), StepEnd::Going);
         frames.push_back(step % 8 == 0 ? FrameHash() : 0);
         results += game.scene == static_cast<int32_t>(SceneKind::Result);
     }
     EXPECT_GT(results, 0) << "the round should end within the recording";
-    ASSERT_TRUE(FinishRecording());
+    ASSERT_TRUE(play->Finish());
     ASSERT_EQ(access((file + ".part").c_str(), F_OK), -1);
 
     // Replayed, with other hands on the devices all along.
-    ResetPlay();
+    play = std::make_unique<cPlay>();
     Replay replay;
     ASSERT_TRUE(LoadReplay(file, &replay, &error)) << error;
     EXPECT_EQ(replay.Steps(), 1800u);
     EXPECT_EQ(replay.checksums.size(), 1800u / 60);
-    StartPlayback(std::move(replay));
-    SeedPlay(20261208u, 1);
-    ASSERT_TRUE(StartPlay(AppOptions{}));
-    ShowFirstScene();
+    play->StartPlayback(std::move(replay));
+    play->Seed(20261208u, 1);
+    ASSERT_TRUE(play->Start(AppOptions{}));
+    play->ShowFirstScene();
     int replayed = 0;
     int quit = -1;
     while (!QuitMessageQueued(&quit) && replayed < 3000) {
@@ -83,7 +84,7 @@ TEST(Replay, ARecordedGameReplaysToTheSameChecksumsAndFrames) {
         input.rawMouse.left = script() % 2;
         hands.keys[DIK_NUMPAD5] = (script() % 2) ? 0x80 : 0;
         int status = 0;
-        ASSERT_EQ(RunLogicStep(&status), StepEnd::Going) << "step " << replayed;
+        ASSERT_EQ(RunLogicStep(*play, &status), StepEnd::Going) << "step " << replayed;
         if (replayed % 8 == 0) {
             ASSERT_EQ(FrameHash(), frames[static_cast<size_t>(replayed)]) << "frame " << replayed;
         }
@@ -91,7 +92,7 @@ TEST(Replay, ARecordedGameReplaysToTheSameChecksumsAndFrames) {
     }
     EXPECT_EQ(replayed, 1800);  // and then the quit, with status 0
     EXPECT_EQ(quit, 0);
-    ResetPlay();
+    play.reset();
     ClearMessageQueue();
     std::remove(file.c_str());
 }
@@ -137,6 +138,11 @@ TEST(Replay, FilesThatAreNotAWholeReplayAreRefusedWithOneLine) {
         {"a coordinate that is not a number", changed(32 + 12 + 7, 0x7F), "damaged at step 0"},
         {"a button that means nothing", changed(32 + 12 * 20 + 8, 0x40), "damaged at step 10"},
     };
+    // No piece of a whole replay is one.
+    for (size_t n = 0; n < good.size(); ++n) {
+        Replay cut;
+        ASSERT_FALSE(ParseReplay(good.data(), n, &cut, &error)) << "cut to " << n << " bytes";
+    }
     for (const Bad& b : bad) {
         Replay untouched;
         error.clear();

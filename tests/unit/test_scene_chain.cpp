@@ -18,16 +18,16 @@ protected:
     void SetUp() override {
         GameFixture::SetUp();
         ClearMessageQueue();
-        ResetPlay();
         AppOptions one;
-        ASSERT_TRUE(StartPlay(one));
+        ASSERT_TRUE(play->Start(one));
         input.rawMouse = MouseState{};
     }
     void TearDown() override {
-        ResetPlay();
+        play.reset();
         ClearMessageQueue();
         GameFixture::TearDown();
     }
+    std::unique_ptr<cPlay> play = std::make_unique<cPlay>();
     // Runs the real loop; every step also calls `before` first.
     int Run(int* steps, const std::function<void(int)>& before) {
         uint32_t now = 17;
@@ -36,7 +36,7 @@ protected:
         return RunMainLoop(clock, [&](int* status) {
             before(*steps);
             ++*steps;
-            return RunLogicStep(status);
+            return RunLogicStep(*play, status);
         });
     }
 };
@@ -45,9 +45,9 @@ protected:
 
 TEST_F(SceneChain, TheLastClickEndsTheChainAndTheNextStepQuitsWithStatusZero) {
     const size_t listed = graphics.drawList2D.size();
-    SeedPlay(5u, 1);
-    ShowFirstScene();
-    GameState& game = PlayedGame();
+    play->Seed(5u, 1);
+    play->ShowFirstScene();
+    GameState& game = play->Game();
     int steps = 0;
     std::vector<size_t> objects;  // on the field when each step begins
     const int status = Run(&steps, [&](int step) {

@@ -153,17 +153,17 @@ TEST_F(TwoPlayers, APadThatLeavesMidGamePausesItUntilAPadComesBack) {
     hands.pads.resize(3);
     for (FakePadData& pad : hands.pads) pad.Rest();
     hands.attached = 0;
-    ResetPlay();
+    cPlay play;
     input.Init(window, &hands);
     AppOptions two;
     two.players = 2;
-    SeedPlay(11u, 2);
-    ASSERT_TRUE(StartPlay(two));
-    ShowFirstScene();
-    const GameState& game = PlayedGame();
-    const auto steps = [](int n) {
+    play.Seed(11u, 2);
+    ASSERT_TRUE(play.Start(two));
+    play.ShowFirstScene();
+    const GameState& game = play.Game();
+    const auto steps = [&play](int n) {
         int status = 0;
-        for (int s = 0; s < n; ++s) ASSERT_EQ(RunLogicStep(&status), StepEnd::Going);
+        for (int s = 0; s < n; ++s) ASSERT_EQ(RunLogicStep(play, &status), StepEnd::Going);
     };
     const char* wanted = "プレイヤー2のパッドをつないでください";
     const char* left = "プレイヤー2のパッドが抜けました";
@@ -198,7 +198,6 @@ TEST_F(TwoPlayers, APadThatLeavesMidGamePausesItUntilAPadComesBack) {
     steps(3);
     EXPECT_EQ(game.paused, 0) << "resumed with P, the pad coming back leaves it so";
     input.Shutdown();
-    ResetPlay();
 }
 
 // Four players: the mouse, then three pads in the order they arrived,

@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -37,17 +38,17 @@ bool Save(const std::string& path) {
 
 // Four players: player 1 aims with the mouse, the pads hold their paddles
 // low in the field, turned this way and that.
-bool CaptureFourPlayers(const std::string& out, FakeDevices& hands) {
-    ResetPlay();
-    SeedPlay(20261209u, 4);
+bool CaptureFourPlayers(std::unique_ptr<cPlay>& owner, const std::string& out, FakeDevices& hands) {
+    owner = std::make_unique<cPlay>();
+    cPlay& play = *owner;
+    play.Seed(20261209u, 4);
     AppOptions four;
     four.players = 4;
-    if (!StartPlay(four)) return false;
-    ShowFirstScene();
-    GameState& game = PlayedGame();
+    if (!play.Start(four)) return false;
+    play.ShowFirstScene();
+    GameState& game = play.Game();
     // Where each pad steers its paddle to.
     const float goals[3][2] = {{230.0f, 470.0f}, {420.0f, 520.0f}, {600.0f, 440.0f}};
-    PlayerControls records[kMaxPlayers];
     for (int step = 1; step < 3000; ++step) {
         const PlayerHands aim = AimAtFallingDie(game.board);
         if (aim.move) {
@@ -69,9 +70,8 @@ bool CaptureFourPlayers(const std::string& out, FakeDevices& hands) {
         if (step == 640) hands.Leave(1);  // player 3's pad is pulled out
         input.Refresh();
         int status = 0;
-        if (GatherControls(records, &status) != StepEnd::Going) return false;
         bool paused = false;
-        StepPlay(records, &paused);
+        if (play.Step(&paused, &status) != StepEnd::Going) return false;
         DrawFrame();
         if (step == 620 && !Save(out + "/screen-four.png")) return false;
         if (step == 660) {
@@ -99,21 +99,29 @@ int main(int argc, char** argv) {
     hands.pads.resize(3);
     for (FakePadData& pad : hands.pads) pad.Rest();
     hands.focus = false;
-    if (!StartHeadlessGame("KaziroScreens", &error, &hands)) {
+    auto owner = std::make_unique<cPlay>();
+    cPlay& play = *owner;
+    if (!StartHeadlessGame(play, "KaziroScreens", &error, &hands)) {
         std::fprintf(stderr, "capture_screens: %s\n", error.c_str());
         return 1;
     }
-    SeedPlay(20261208u, 1);
-    ShowFirstScene();
-    GameState& game = PlayedGame();
-    PlayerControls records[kMaxPlayers];
+    play.Seed(20261208u, 1);
+    play.ShowFirstScene();
+    GameState& game = play.Game();
     bool midRound = false;
     for (int step = 1; step < 20000; ++step) {
-        // The scripted player's hands made into player 1's record, as a
-        // one-player game does with the mouse.
-        records[0] = MouseRecord(AimAtFallingDie(game.board), records[0]);
+        // The scripted player's hands on the mouse.
+        const PlayerHands aim = AimAtFallingDie(game.board);
+        if (aim.move) {
+            hands.cursorX = static_cast<int>(aim.x);
+            hands.cursorY = static_cast<int>(aim.y);
+        }
+        input.rawMouse.left = aim.left;
+        input.rawMouse.right = aim.right;
+        input.Refresh();
         bool paused = false;
-        StepPlay(records, &paused);
+        int status = 0;
+        if (play.Step(&paused, &status) != StepEnd::Going) return 1;
         DrawFrame();
         const cSQMain& board = game.board;
         if (game.scene == static_cast<int32_t>(SceneKind::Board) && !midRound &&
@@ -125,11 +133,11 @@ int main(int argc, char** argv) {
             if (!Save(out + "/screen-result.png")) return 1;
             std::printf("captured at step %d\n", step);
             ShowFrame();
-            if (!midRound || !CaptureFourPlayers(out, hands)) {
+            if (!midRound || !CaptureFourPlayers(owner, out, hands)) {
                 std::fprintf(stderr, "capture_screens: the four players' pictures failed\n");
                 return 1;
             }
-            ResetPlay();
+            owner.reset();
             input.Shutdown();
             return 0;
         }

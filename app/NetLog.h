@@ -1,0 +1,29 @@
+// --net-log: a line when each step was shown ("s TIME STEP"), one for every
+// confirmed step with its state checksum ("c STEP CHECKSUM"), and at the end
+// what the line cost ("end rollbacks ..."). Owns the file.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "net/cNetSession.h"
+
+class cNetLog {
+public:
+    cNetLog() = default;
+    ~cNetLog();
+    cNetLog(const cNetLog&) = delete;
+    cNetLog& operator=(const cNetLog&) = delete;
+
+    // False with *error set when the file cannot be made.
+    bool Open(const std::string& path, std::string* error);
+    bool IsOpen() const { return file_ != nullptr; }
+    void Shown(uint32_t timeMs, uint32_t step);
+    void Confirmed(uint32_t step, uint32_t checksum);
+    // The last line, and the file closed. Once; later calls do nothing.
+    void Close(const NetStats& stats);
+
+private:
+    std::FILE* file_ = nullptr;
+};

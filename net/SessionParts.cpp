@@ -1,0 +1,43 @@
+#include "net/SessionParts.h"
+
+#include <algorithm>
+#include <random>
+
+#include "platform/clock.h"
+
+uint64_t NewToken() {
+    std::random_device device;
+    return (static_cast<uint64_t>(device()) << 32) ^ device();
+}
+
+uint32_t NewSeed() { return static_cast<uint32_t>(NewToken()) ^ timeGetTime(); }
+
+uint32_t ChooseDelay(int mine, uint8_t theirWish, uint32_t fallback) {
+    uint32_t delay = fallback;
+    if (mine >= 0) {
+        delay = static_cast<uint32_t>(mine);
+    } else if (theirWish != kNoDelayWish) {
+        delay = theirWish;
+    }
+    return std::min(delay, kMaxDelay);
+}
+
+uint32_t DelayForRoundTrip(uint32_t roundTripMs) {
+    // The way there is half the round trip; a record must arrive before the
+    // step it is for, so the delay covers it with a quarter step to spare.
+    const uint32_t oneWay = (roundTripMs + 1) / 2 + 4;
+    const uint32_t delay = (oneWay + 15) / 16;
+    return std::clamp<uint32_t>(delay, 1, kMaxDelay);
+}
+
+uint32_t RoundTrips::Median() const {
+    if (samples_.empty()) return 0;
+    std::vector<uint32_t> sorted = samples_;
+    std::sort(sorted.begin(), sorted.end());
+    return sorted[sorted.size() / 2];
+}
+
+std::string OtherVersionText(const std::string& theirVersion) {
+    return "the other machine runs kaziro " + theirVersion + ", this one " + KAZIRO_VERSION +
+           ": both machines must run the same version";
+}
