@@ -21,6 +21,9 @@ void StepGame(GameState& state, const PlayerControls records[kMaxPlayers], StepE
     }
     const cControls controls(current, state.previous, state.players);
 
+    // Once the chain has ended nothing is left to play: the game is over
+    // whatever this step brings, a pause pressed in it included.
+    if (static_cast<SceneKind>(state.scene) == SceneKind::None) events.chainEnded = true;
     // A press of the pause key by any player pauses or resumes; while paused
     // the field stays as it is: no scene moves, nothing spawns.
     if (controls.PausePressed()) {
@@ -33,7 +36,7 @@ void StepGame(GameState& state, const PlayerControls records[kMaxPlayers], StepE
         switch (static_cast<SceneKind>(state.scene)) {
             case SceneKind::Board: answer = state.board.Update(context); break;
             case SceneKind::Result: answer = state.result.Update(controls); break;
-            case SceneKind::None: events.chainEnded = true; break;
+            case SceneKind::None: break;
         }
         SceneKind next = static_cast<SceneKind>(state.scene);
         switch (answer.kind) {

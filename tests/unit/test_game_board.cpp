@@ -97,27 +97,31 @@ TEST(Board, LandingScoresByTheNewSumAndStacksTheDice) {
 }
 
 TEST(Board, DieReachingAFullSlotIsThrownOffAndCostsTenTwice) {
-    GameState game = BoardGame(1);
-    game.board.sums[1] = 12;
-    const uint32_t id = DieAt(game, 701.0f, 500.0f, 0).id;
-    const StepEvents events = StepOnce(game, At(400.0f, 100.0f));
-    EXPECT_EQ(game.board.score, 90);
-    EXPECT_EQ(game.board.sums[1], 12);
-    EXPECT_EQ(game.board.counts[1], 0);
-    EXPECT_TRUE(game.board.dice[0].rebounded);
-    EXPECT_EQ(game.board.dice[0].slot, -1);
-    ASSERT_EQ(Count(events, GameEventKind::ThrowOff), 1);
-    EXPECT_EQ(events.list[0].die, id);
-    // It can only fall out at the bottom now, and costs another 10 there.
-    int fellOut = 0;
-    for (int steps = 0; game.board.diceCount > 0 && steps < 200; ++steps) {
-        game.spawnCounter = 1;  // no new die while this one falls
-        fellOut += Count(StepOnce(game, At(400.0f, 100.0f)), GameEventKind::FallOut);
+    // Full is 10 or more: a slot at exactly 10 takes no more dice either.
+    for (const int32_t full : {10, 12}) {
+        SCOPED_TRACE(full);
+        GameState game = BoardGame(1);
+        game.board.sums[1] = full;
+        const uint32_t id = DieAt(game, 701.0f, 500.0f, 0).id;
+        const StepEvents events = StepOnce(game, At(400.0f, 100.0f));
+        EXPECT_EQ(game.board.score, 90);
+        EXPECT_EQ(game.board.sums[1], full);
+        EXPECT_EQ(game.board.counts[1], 0);
+        EXPECT_TRUE(game.board.dice[0].rebounded);
+        EXPECT_EQ(game.board.dice[0].slot, -1);
+        ASSERT_EQ(Count(events, GameEventKind::ThrowOff), 1);
+        EXPECT_EQ(events.list[0].die, id);
+        // It can only fall out at the bottom now, and costs another 10 there.
+        int fellOut = 0;
+        for (int steps = 0; game.board.diceCount > 0 && steps < 200; ++steps) {
+            game.spawnCounter = 1;  // no new die while this one falls
+            fellOut += Count(StepOnce(game, At(400.0f, 100.0f)), GameEventKind::FallOut);
+        }
+        EXPECT_EQ(game.board.diceCount, 0);
+        EXPECT_EQ(fellOut, 1);
+        EXPECT_EQ(game.board.score, 80);
+        EXPECT_EQ(game.board.sums[1], full);
     }
-    EXPECT_EQ(game.board.diceCount, 0);
-    EXPECT_EQ(fellOut, 1);
-    EXPECT_EQ(game.board.score, 80);
-    EXPECT_EQ(game.board.sums[1], 12);
 }
 
 TEST(Board, DieThatNobodyTouchesFallsOutAtTheBottomAfterAbout347Steps) {
@@ -257,6 +261,12 @@ TEST(Board, ResultWaitsForAFreshClickThenStartsTheNextDifficultyOrEnds) {
     const StepEvents end = StepOnce(game, held);
     EXPECT_EQ(game.scene, static_cast<int32_t>(SceneKind::None));
     EXPECT_FALSE(end.chainEnded);
+    // A pause pressed in that step (P, or the window losing the focus) cannot
+    // keep the game open on an empty field.
+    GameState over = game;
+    PlayerControls pause;
+    pause.pause = 1;
+    EXPECT_TRUE(StepOnce(over, pause).chainEnded);
     EXPECT_TRUE(StepOnce(game).chainEnded);
 
     game.scene = kResult;

@@ -104,3 +104,37 @@ TEST(GameState, TheSyncTestCatchesAStepThatKeepsSomethingOutsideTheState) {
     while (step < 1000 && check.Step(*game, records, events)) ++step;
     EXPECT_EQ(step, 149);  // calls 299 and 300 are its two runs: only the second restarts
 }
+
+TEST(GameState, TheSyncTestLooksBackAndNamesTheFieldsThatDiffer) {
+    // This step moves player 1's cursor by a counter of its own that goes up
+    // once every two calls, as a frame counter kept outside the state would:
+    // taking a step twice in a row sees the same count both times, so only
+    // going back and taking earlier steps again finds it.
+    int calls = 0;
+    const auto offState = [&calls](GameState& state, const PlayerControls records[], StepEvents& events) {
+        PlayerControls mine[kMaxPlayers];
+        std::memcpy(mine, records, sizeof mine);
+        mine[0].x += static_cast<float>(((++calls + 1) / 2) % 7);
+        StepGame(state, mine, events);
+    };
+    PlayerControls records[kMaxPlayers];
+    StepEvents events;
+    for (const int depth : {0, 8}) {
+        SCOPED_TRACE(depth);
+        calls = 0;
+        cSyncCheck check(depth, offState);
+        auto game = std::make_unique<GameState>(BoardGame(1));
+        int step = 0;
+        while (step < 200 && check.Step(*game, records, events)) ++step;
+        if (depth == 0) {
+            EXPECT_EQ(step, 200) << "twice in a row cannot see it";
+            continue;
+        }
+        EXPECT_LT(step, 10);
+        EXPECT_NE(check.Difference().find("after going back"), std::string::npos) << check.Difference();
+        EXPECT_NE(check.Difference().find("board.paddles[0].x"), std::string::npos) << check.Difference();
+        EXPECT_NE(check.Difference().find("previous[0].x"), std::string::npos) << check.Difference();
+        EXPECT_EQ(check.Difference().find("board.dice"), std::string::npos) << "only what differs";
+    }
+}
+

@@ -148,10 +148,13 @@ TEST(Options, PlayersDelayFullscreenAndScale) {
     EXPECT_EQ(p.options.players, 2);
     EXPECT_EQ(p.options.delay, 0);
     EXPECT_EQ(Parse({"--host"}).options.delay, -1) << "chosen from the round trip";
+    EXPECT_EQ(Parse({"--sync-test"}).options.syncDepth, 8);
+    EXPECT_EQ(Parse({"--sync-test=3"}).options.syncDepth, 3);
     for (const std::vector<std::string>& bad :
          {std::vector<std::string>{"--players", "5"}, {"--players", "0"}, {"--players"}, {"--scale", "0.5"},
           {"--scale", "5"}, {"--scale", "2x"}, {"--scale", "nan"}, {"--delay", "3"},
-          {"--host", "--delay", "31"}, {"--host", "--players", "1"}}) {
+          {"--host", "--delay", "31"}, {"--host", "--players", "1"}, {"--sync-test=65"},
+          {"--sync-test=x"}}) {
         p = Parse(bad);
         EXPECT_FALSE(p.ok) << bad[0];
         EXPECT_EQ(p.error.find('\n'), std::string::npos) << p.error;

@@ -11,9 +11,13 @@
 #include <deque>
 #include <memory>
 #include <random>
+#include <thread>
+#include <chrono>
 
 #include "app/Autopilot.h"
+#include "net/cNetPlay.h"
 #include "net/cRollback.h"
+#include "support/free_port.h"
 #include "support/game_fixture.h"
 
 namespace {
@@ -109,4 +113,73 @@ TEST(Rollback, BothMachinesConfirmTheGameSteppedStraightOnTheRealRecords) {
             ASSERT_EQ(checksums[1][step], checksums[0][step]) << "delay " << delay << ", step " << step;
         }
     }
+}
+
+// Two sessions on loopback. The joiner falls silent, so the host stalls once
+// its predictions reach their limit; a click made in a frame that took no
+// step must still reach the game, in the next step the host takes.
+TEST(NetPlay, APressMadeWhileTheGameWaitsCountsInTheNextStepTaken) {
+    NetSettings host;
+    host.role = NetSettings::Role::Host;
+    host.port = FreePort();
+    host.upnp = false;
+    NetSettings join = host;
+    join.role = NetSettings::Role::Join;
+    join.host = "127.0.0.1";
+    cNetPlay hosting, joining;
+    std::string hostError, joinError;
+    testing::internal::CaptureStderr();
+    std::thread waiting([&] { EXPECT_TRUE(hosting.Connect(host, {}, &hostError)) << hostError; });
+    ASSERT_TRUE(joining.Connect(join, {}, &joinError)) << joinError;
+    waiting.join();
+    testing::internal::GetCapturedStderr();
+    auto games = std::make_unique<GameState[]>(2);
+    for (GameState* g : {&games[0], &games[1]}) {
+        SeedGame(*g, hosting.Seed(), 2);
+        CreateFirstScene(*g);
+    }
+    hosting.Begin(&games[0], StepGame);
+    joining.Begin(&games[1], StepGame);
+
+    StepEvents events;
+    bool rolledBack = false;
+    const auto frame = [&](cNetPlay& side, const PlayerControls& record) {
+        const cNetSession::Frame f = side.Play(record, &events, &rolledBack, {});
+        EXPECT_NE(f, cNetSession::Frame::Failed);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        return f;
+    };
+    const PlayerControls rest = NeutralControls();
+    PlayerControls click = rest;
+    click.confirm = 1;
+    // Both play until the host has taken a few steps.
+    for (int i = 0; i < 400 && hosting.Next() < 20; ++i) {
+        frame(hosting, rest);
+        frame(joining, rest);
+    }
+    ASSERT_GE(hosting.Next(), 20u);
+    // The joiner falls silent: the host runs out of prediction and waits.
+    int waited = 0;
+    for (int i = 0; i < 200 && waited < 3; ++i) {
+        waited += frame(hosting, rest) == cNetSession::Frame::Waiting && hosting.stalls > 0;
+    }
+    ASSERT_EQ(waited, 3) << "the host should be stalled";
+    const uint32_t clickedBefore = hosting.Next();
+    EXPECT_EQ(frame(hosting, click), cNetSession::Frame::Waiting);  // the click's frame takes no step
+    // The joiner comes back; both play on with nobody clicking.
+    for (int i = 0; i < 600 && hosting.Confirmed() < clickedBefore + 30; ++i) {
+        frame(joining, rest);
+        frame(hosting, rest);
+    }
+    ASSERT_GE(hosting.Confirmed(), clickedBefore + 30);
+    int clicks = 0;
+    for (uint32_t step = 0; step < hosting.Confirmed(); ++step) {
+        ConfirmedStep s;
+        ASSERT_TRUE(hosting.ConfirmedStepAt(step, &s)) << step;
+        if (s.records[0].confirm) {
+            ++clicks;
+            EXPECT_EQ(step, clickedBefore) << "the click belongs to the first step after it";
+        }
+    }
+    EXPECT_EQ(clicks, 1);
 }
