@@ -36,6 +36,16 @@ bool Save(const std::string& path) {
     return ok;
 }
 
+// The scripted player's hands on the mouse.
+void AimWithTheMouse(FakeDevices& hands, const PlayerHands& aim) {
+    if (aim.move) {
+        hands.cursorX = static_cast<int>(aim.x);
+        hands.cursorY = static_cast<int>(aim.y);
+    }
+    input.rawMouse.left = aim.left;
+    input.rawMouse.right = aim.right;
+}
+
 // Four players: player 1 aims with the mouse, the pads hold their paddles
 // low in the field, turned this way and that.
 bool CaptureFourPlayers(std::unique_ptr<cPlay>& owner, const std::string& out, FakeDevices& hands) {
@@ -50,13 +60,7 @@ bool CaptureFourPlayers(std::unique_ptr<cPlay>& owner, const std::string& out, F
     // Where each pad steers its paddle to.
     const float goals[3][2] = {{230.0f, 470.0f}, {420.0f, 520.0f}, {600.0f, 440.0f}};
     for (int step = 1; step < 3000; ++step) {
-        const PlayerHands aim = AimAtFallingDie(game.board);
-        if (aim.move) {
-            hands.cursorX = static_cast<int>(aim.x);
-            hands.cursorY = static_cast<int>(aim.y);
-        }
-        input.rawMouse.left = aim.left;
-        input.rawMouse.right = aim.right;
+        AimWithTheMouse(hands, AimAtFallingDie(game.board));
         for (int p = 1; p < kMaxPlayers; ++p) {
             JoyState2& pad = hands.pads[static_cast<size_t>(p - 1)].state;
             const cPaddle& paddle = game.board.paddles[p];
@@ -110,14 +114,7 @@ int main(int argc, char** argv) {
     GameState& game = play.Game();
     bool midRound = false;
     for (int step = 1; step < 20000; ++step) {
-        // The scripted player's hands on the mouse.
-        const PlayerHands aim = AimAtFallingDie(game.board);
-        if (aim.move) {
-            hands.cursorX = static_cast<int>(aim.x);
-            hands.cursorY = static_cast<int>(aim.y);
-        }
-        input.rawMouse.left = aim.left;
-        input.rawMouse.right = aim.right;
+        AimWithTheMouse(hands, AimAtFallingDie(game.board));
         input.Refresh();
         bool paused = false;
         int status = 0;
