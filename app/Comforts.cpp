@@ -34,6 +34,15 @@ bool AnyPress() {
     return false;
 }
 
+// The help's key (F1 unless the player chose another), or its pad button on any pad.
+bool HelpPressed() {
+    if (input.KeyPressed(input.bindings.helpKey)) return true;
+    for (int slot = 0; slot < kPadSlots; ++slot) {
+        if (input.HasPad(slot) && input.PadButtonPressed(slot, input.bindings.helpPad)) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 cComforts::~cComforts() { End(); }
@@ -47,6 +56,7 @@ void cComforts::Start(bool keepScores, bool pausesHere) {
 
 LocalOverride cComforts::BeforeStep(const GameState& game) {
     LocalOverride o;
+    if (away_) return o;
     if (helpOpen_) {
         o.neutral = true;
         if (AnyPress()) {
@@ -54,7 +64,7 @@ LocalOverride cComforts::BeforeStep(const GameState& game) {
             o.pressPause = pausedForHelp_ && game.paused;  // as it was before the help
             pausedForHelp_ = false;
         }
-    } else if (input.KeyPressed(DIK_F1)) {
+    } else if (HelpPressed()) {
         helpOpen_ = true;
         o.neutral = true;
         o.pressPause = pausedForHelp_ = pausesHere_ && !game.paused;
@@ -90,7 +100,12 @@ void cComforts::AfterStep(const GameState& game, cSceneView* view) {
     }
     const bool result = game.scene == static_cast<int32_t>(SceneKind::Result) &&
                         game.result.difficulty == notesFor_ && !notes_.empty();
-    if (result && !notesShown_) notesShown_ = NewResultNotes(notes_);
+    if (result && !notesShown_) {
+        // In the player's language of the moment.
+        std::vector<std::string> lines;
+        for (const Note& n : notes_) lines.push_back(TranslateFormat(n.text, n.value));
+        notesShown_ = NewResultNotes(lines);
+    }
     if (!result && notesShown_) notesShown_.reset();
     if (dsound.muted && !muteSign_) muteSign_ = NewMuteSign();
     if (!dsound.muted && muteSign_) muteSign_.reset();
@@ -107,22 +122,30 @@ void cComforts::RoundEnded(int32_t difficulty, int32_t score) {
     } else {
         runNext_ = 0;
     }
-    std::vector<std::string>& notes = notes_;
+    std::vector<Note>& notes = notes_;
     notes.clear();
     if (keepScores_) {
-        const bool best = scores_.RecordRound(difficulty, score);
-        notes.push_back(best ? Translate(kTextNewBest)
-                             : TranslateFormat(kTextBestScore, scores_.Best(difficulty)));
+        const bool best = scores_.RecordRound(difficulty, score, Today());
+        notes.push_back(best ? Note{kTextNewBest, 0} : Note{kTextBestScore, scores_.Best(difficulty)});
         if (difficulty == 9 && runNext_ == 10) {
-            scores_.RecordRunTotal(runTotal_);
-            notes.push_back(TranslateFormat(kTextRunTotal, runTotal_));
-            notes.push_back(TranslateFormat(kTextBestTotal, scores_.BestTotal()));
+            scores_.RecordRunTotal(runTotal_, Today());
+            notes.push_back({kTextRunTotal, runTotal_});
+            notes.push_back({kTextBestTotal, scores_.BestTotal()});
         }
         SaveScores(scores_);
     }
-    notes.push_back(Translate(kTextClickToContinue));
+    notes.push_back({kTextClickToContinue, 0});
     notesFor_ = difficulty;
     notesShown_.reset();  // made again with these notes
+}
+
+void cComforts::Redraw(const GameState& game, cSceneView* view) {
+    notesShown_.reset();
+    const bool help = helpShown_ != nullptr;
+    helpShown_.reset();
+    if (help) helpShown_ = NewHelp();
+    muteSign_.reset();
+    AfterStep(game, view);
 }
 
 void cComforts::End() {

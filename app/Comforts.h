@@ -47,6 +47,13 @@ public:
     void RoundEnded(int32_t difficulty, int32_t score);
     // Lets go of the notices and forgets the run.
     void End();
+    // The best scores kept here (the menu shows them).
+    const Scores& Kept() const { return scores_; }
+    // Makes the notices shown again, in the player's language (it changed).
+    void Redraw(const GameState& game, cSceneView* view);
+    // This machine's players are away (the menu is open): no key or focus
+    // change reaches the help or the pause.
+    void SetAway(bool away) { away_ = away; }
 
 private:
     bool keepScores_ = false;
@@ -54,7 +61,11 @@ private:
     Scores scores_;
     int runNext_ = 0;   // the difficulty a run from 1 to 9 goes on with (0: none)
     int runTotal_ = 0;
-    std::vector<std::string> notes_;  // under the result of difficulty notesFor_
+    struct Note {
+        const char* text;  // a source text with at most one number
+        int value;
+    };
+    std::vector<Note> notes_;  // under the result of difficulty notesFor_
     int32_t notesFor_ = 0;
     std::unique_ptr<cOverlay> notesShown_;
     bool helpOpen_ = false;
@@ -62,4 +73,5 @@ private:
     std::unique_ptr<cOverlay> helpShown_;
     bool hadFocus_ = false;
     std::unique_ptr<cOverlay> muteSign_;
+    bool away_ = false;
 };

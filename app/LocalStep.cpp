@@ -13,6 +13,7 @@ StepEnd cPlay::LocalFrame(bool* paused) {
     LocalRecords(records);
     if (autopilot_) records[0] = autopilot_->Record(game_, 0);
     ApplyOverride(aids, records, local_.Players());
+    if (steps_ == 0 && startDifficulty_ > 1) records[0].digits |= KeypadDigitBit(startDifficulty_);
     StepEnd end = StepEnd::Going;
     if (!playback_.Active()) {
         end = LocalStep(records);
@@ -20,7 +21,7 @@ StepEnd cPlay::LocalFrame(bool* paused) {
         for (int i = 0; i < playback_.StepsPerFrame() && playback_.Active() && end == StepEnd::Going; ++i) {
             PlayerControls recorded[kMaxPlayers];
             if (!playback_.Next(recorded)) {  // nothing (more) to play
-                PostQuitMessage(0);
+                GameEnded();
                 break;
             }
             end = LocalStep(recorded);
@@ -37,12 +38,12 @@ StepEnd cPlay::LocalStep(const PlayerControls records[kMaxPlayers]) {
     if (syncFailed_) return StepEnd::Failed;
     // A replay ends when its recording does, every checksum checked, even
     // when the recording goes on a step or two after the game's last.
-    if (events_.chainEnded && !playback_.Active()) PostQuitMessage(0);
+    if (events_.chainEnded && !playback_.Active()) GameEnded();
     Show(&events_);
 
     ConfirmedStep s;
     for (int p = 0; p < kMaxPlayers; ++p) s.records[p] = records[p];
-    if (recording_.Writing() || netLog_.IsOpen()) s.checksum = StateChecksum(game_);
+    if (Recording() || netLog_.IsOpen()) s.checksum = StateChecksum(game_);
     s.resultAfter = game_.scene == static_cast<int32_t>(SceneKind::Result);
     s.difficulty = game_.result.difficulty;
     s.score = game_.result.score;
@@ -51,7 +52,7 @@ StepEnd cPlay::LocalStep(const PlayerControls records[kMaxPlayers]) {
     if (playback_.Active()) {
         switch (playback_.Played(StateChecksum(game_))) {
             case cPlayback::Check::Apart: return StepEnd::Failed;
-            case cPlayback::Check::Finished: PostQuitMessage(0); break;
+            case cPlayback::Check::Finished: GameEnded(); break;
             case cPlayback::Check::Going: break;
         }
     }

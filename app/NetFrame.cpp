@@ -56,7 +56,7 @@ StepEnd cPlay::NetFrame(bool* paused, int* quitStatus) {
     const bool stepped = frame == cNetSession::Frame::Stepped ||
                          (frame == cNetSession::Frame::Ended && events_.chainEnded);
     if (stepped || rolledBack) Show(stepped ? &events_ : nullptr);
-    if (frame == cNetSession::Frame::Ended) PostQuitMessage(0);
+    if (frame == cNetSession::Frame::Ended) GameEnded();
 
     // The confirmed steps are the game both machines played: what a
     // recording keeps, the log lists and the scores count.
@@ -64,7 +64,7 @@ StepEnd cPlay::NetFrame(bool* paused, int* quitStatus) {
         ConfirmedStep s;
         if (!session_->ConfirmedStepAt(confirmed_, &s)) {
             // Never skipped silently: every later step would be off by one.
-            recording_.Stop("step " + std::to_string(confirmed_) + " is no longer at hand");
+            StopRecordings("step " + std::to_string(confirmed_) + " is no longer at hand");
             continue;
         }
         Confirm(confirmed_, s);

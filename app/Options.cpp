@@ -30,6 +30,42 @@ bool ParseCount(const std::string& text, long low, long high, long* value) {
 
 }  // namespace
 
+bool ParseJoinTarget(const std::string& target, std::string* host, uint16_t* port, std::string* error) {
+    std::string portText;
+    if (!target.empty() && target.front() == '[') {  // [IPv6]:PORT
+        const size_t close = target.find(']');
+        if (close == std::string::npos) {
+            *error = "bad address for --join: " + target;
+            return false;
+        }
+        *host = target.substr(1, close - 1);
+        if (close + 1 < target.size()) {
+            if (target[close + 1] != ':') {
+                *error = "bad address for --join: " + target;
+                return false;
+            }
+            portText = target.substr(close + 2);
+            if (portText.empty()) portText = "-";
+        }
+    } else if (std::count(target.begin(), target.end(), ':') == 1) {  // HOST:PORT
+        const size_t colon = target.find(':');
+        *host = target.substr(0, colon);
+        portText = target.substr(colon + 1);
+        if (portText.empty()) portText = "-";
+    } else {  // a host name, an IPv4 address or a bare IPv6 address
+        *host = target;
+    }
+    if (!portText.empty() && !ParsePort(portText, port)) {
+        *error = "bad port for --join: " + target;
+        return false;
+    }
+    if (host->empty()) {
+        *error = "--join needs a host name";
+        return false;
+    }
+    return true;
+}
+
 bool ParseOptions(const std::vector<std::string>& args, AppOptions* options, std::string* error) {
     bool playersGiven = false;
     bool delayGiven = false;
@@ -80,6 +116,8 @@ bool ParseOptions(const std::vector<std::string>& args, AppOptions* options, std
             options->showHelp = true;
         } else if (a == "--version") {
             options->showVersion = true;
+        } else if (a == "--menu") {
+            options->menu = true;
         } else if (a == "--keyboard-pad") {
             options->keyboardPad = true;
         } else if (a == "--music") {
@@ -124,39 +162,7 @@ bool ParseOptions(const std::vector<std::string>& args, AppOptions* options, std
             options->net = AppOptions::Net::Join;
             // Without an address the game looks for a host on the local network.
             if (i + 1 >= args.size() || args[i + 1].rfind("--", 0) == 0) continue;
-            const std::string target = args[++i];
-            std::string portText;
-            if (!target.empty() && target.front() == '[') {  // [IPv6]:PORT
-                const size_t close = target.find(']');
-                if (close == std::string::npos) {
-                    *error = "bad address for --join: " + target;
-                    return false;
-                }
-                options->host = target.substr(1, close - 1);
-                if (close + 1 < target.size()) {
-                    if (target[close + 1] != ':') {
-                        *error = "bad address for --join: " + target;
-                        return false;
-                    }
-                    portText = target.substr(close + 2);
-                    if (portText.empty()) portText = "-";
-                }
-            } else if (std::count(target.begin(), target.end(), ':') == 1) {  // HOST:PORT
-                const size_t colon = target.find(':');
-                options->host = target.substr(0, colon);
-                portText = target.substr(colon + 1);
-                if (portText.empty()) portText = "-";
-            } else {  // a host name, an IPv4 address or a bare IPv6 address
-                options->host = target;
-            }
-            if (!portText.empty() && !ParsePort(portText, &options->port)) {
-                *error = "bad port for --join: " + target;
-                return false;
-            }
-            if (options->host.empty()) {
-                *error = "--join needs a host name";
-                return false;
-            }
+            if (!ParseJoinTarget(args[++i], &options->host, &options->port, error)) return false;
         } else if (a == "--lockstep") {
             options->lockstep = true;
         } else if (a == "--no-upnp") {
@@ -224,6 +230,8 @@ std::string UsageText() {
     return "Usage: kaziro [OPTION]...\n"
            "Bounce the falling dice into the slots so that every slot adds up to 10.\n"
            "\n"
+           "  --menu              start with the menu open (Tab or a pad's Guide button opens\n"
+           "                      it during a game): every mode, replays, scores, settings\n"
            "  --players N         1 to 4 players on one machine: player 1 with the mouse,\n"
            "                      the others with game pads in the order they arrive\n"
            "  --keyboard-pad      a pad played from the keyboard (Z X A S E R W Q, Enter,\n"
@@ -256,7 +264,7 @@ std::string UsageText() {
            "  --version           show the version and exit\n"
            "\n"
            "Keys: digits 1-9 (keypad or number row) restart at that difficulty, P pauses,\n"
-           "M mutes, F11 or Alt+Enter toggles fullscreen, Escape quits.\n"
+           "M mutes, F11 or Alt+Enter toggles fullscreen, Tab opens the menu, Escape quits.\n"
            "Pads: Start pauses; Back held with the d-pad or the shoulders chooses a\n"
            "difficulty and A restarts at it; Back and Start held for a second toggle\n"
            "fullscreen; R1 R2 L1 L2 Back Start held together quit.\n";

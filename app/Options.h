@@ -29,6 +29,7 @@ struct AppOptions {
     bool autopilot = false;    // --autopilot SEED: the computer plays this machine's player
     uint32_t autopilotSeed = 0;
     std::string netLog;        // --net-log FILE: when each step was shown, every confirmed checksum
+    bool menu = false;         // --menu: start with the menu open over the first board
     bool showHelp = false;
     bool showVersion = false;
 };
@@ -36,6 +37,9 @@ struct AppOptions {
 // Parses the arguments after the program name. Returns false with *error set
 // (one line) for an unknown option or a bad value.
 bool ParseOptions(const std::vector<std::string>& args, AppOptions* options, std::string* error);
+// Reads HOST[:PORT], [IPv6]:PORT or a bare IPv6 address (the port stays as it
+// was when none is given); false with *error set.
+bool ParseJoinTarget(const std::string& target, std::string* host, uint16_t* port, std::string* error);
 // What the network code is to set up for these options.
 NetSettings NetSettingsOf(const AppOptions& options);
 // The usage text listing every option.

@@ -54,7 +54,9 @@ void cPlay::ShowFirstScene() {
 }
 
 void cPlay::HandleLocalKeys() {
+    if (away_) return;
     if (input.KeyPressed(DIK_M)) dsound.SetMuted(!dsound.muted);
+    if (input.KeyPressed(input.bindings.fullscreenKey)) ToggleFullscreen(input.window);
     // Back and Start held on a pad for a second (asked for in the step before).
     if (local_.TakeFullscreenRequest()) ToggleFullscreen(input.window);
     if (playback_.Active() && input.KeyPressed(DIK_F)) playback_.ToggleFast();
@@ -92,11 +94,46 @@ bool cPlay::StartRecording(const std::string& path, uint32_t seed, int players, 
     return recording_.Start(path, seed, players, error);
 }
 
+bool cPlay::StartKeeping(const std::string& path, uint32_t seed, int players, std::string* error) {
+    return keeping_.Start(path, seed, players, error);
+}
+
+bool cPlay::Recording() const { return recording_.Writing() || keeping_.Writing(); }
+
+void cPlay::StopRecordings(const std::string& why) {
+    recording_.Stop(why);
+    keeping_.Stop(why);
+}
+
 void cPlay::StartPlayback(Replay replay) { playback_.Start(std::move(replay)); }
 
-bool cPlay::Finish() {
+bool cPlay::Finish(std::string* kept) {
     netLog_.Close(session_ ? session_->Stats() : NetStats{});
-    return recording_.Finish();
+    const bool ok = recording_.Finish();
+    // A game that never took a step is no replay worth keeping: its file
+    // goes with the recording.
+    const bool keep = keeping_.Steps() > 0 && keeping_.Finish();
+    if (kept) *kept = keep ? keeping_.Path() : "";
+    return ok;
+}
+
+void cPlay::GameEnded() {
+    over_ = true;
+    if (quitsAtEnd_) PostQuitMessage(0);
+}
+
+void cPlay::RedrawTexts() {
+    view_.reset();
+    Show(nullptr);
+    comforts_.Redraw(game_, view_.get());
+    padNotices_.Clear();
+    if (waitNotice_) waitNotice_ = NewWaitingNotice();
+}
+
+cPlay::Summary cPlay::GameSummary() const {
+    Summary s = summary_;
+    s.players = game_.players;
+    return s;
 }
 
 // Where a pad's choice of difficulty starts: the difficulty being played.
@@ -110,6 +147,13 @@ int cPlay::DifficultyNow() const {
 void cPlay::LocalRecords(PlayerControls records[kMaxPlayers]) {
     for (int p = 0; p < kMaxPlayers; ++p) records[p] = NeutralControls();
     if (!localPlay_) return;
+    if (away_) {  // at rest where the paddles are
+        for (int p = 0; p < game_.players; ++p) {
+            records[p].x = game_.previous[p].x;
+            records[p].y = game_.previous[p].y;
+        }
+        return;
+    }
     local_.Build(input, game_.paused != 0, DifficultyNow(), records);
     padNotices_.Show(local_, game_.paused != 0);
 }
@@ -120,6 +164,10 @@ PlayerControls cPlay::LocalRecord(int playerInGame) {
     if (autopilot_) return autopilot_->Record(game_, playerInGame);
     PlayerControls records[kMaxPlayers];
     LocalRecords(records);
+    if (away_) {
+        records[0].x = game_.previous[playerInGame].x;
+        records[0].y = game_.previous[playerInGame].y;
+    }
     return records[0];
 }
 
@@ -133,7 +181,16 @@ void cPlay::Show(const StepEvents* events) {
 // Every confirmed step, of one machine or two, goes this way.
 void cPlay::Confirm(uint32_t step, const ConfirmedStep& s) {
     recording_.Step(s.records, game_.players, s.checksum);
+    keeping_.Step(s.records, game_.players, s.checksum);
     netLog_.Confirmed(step, s.checksum);
-    if (s.resultAfter && !resultBefore_) comforts_.RoundEnded(s.difficulty, s.score);
+    if (s.resultAfter && !resultBefore_) {
+        comforts_.RoundEnded(s.difficulty, s.score);
+        summary_.score = s.score;
+    }
     resultBefore_ = s.resultAfter;
+    summary_.steps = step + 1;
+    if (game_.scene == static_cast<int32_t>(SceneKind::Board)) {
+        summary_.difficulty = std::max(summary_.difficulty, static_cast<int>(game_.board.difficulty));
+        if (!s.resultAfter) summary_.score = game_.board.score;
+    }
 }

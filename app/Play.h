@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/Comforts.h"
 #include "app/NetLog.h"
@@ -78,6 +79,34 @@ public:
     StepEnd Step(bool* paused, int* quitStatus);
     // A two-machine game is being played.
     bool TwoMachines() const { return session_ != nullptr; }
+    cNetSession* Session() const { return session_; }
+
+    // The game begins at this difficulty: its first step presses the digit.
+    void StartAtDifficulty(int difficulty) { startDifficulty_ = difficulty; }
+    // Whether the end of the game (the chain of scenes, or the replay) posts
+    // the quit message, as a game started from the command line does; a game
+    // started from the menu only says it is over (Over()).
+    void QuitAtEnd(bool quits) { quitsAtEnd_ = quits; }
+    bool Over() const { return over_; }
+    // Ends the game here (a replay left with Escape).
+    void Stop() { over_ = true; }
+    // While this machine's players are away (the menu is open over a game of
+    // two machines): their records are at rest where the paddles are, and
+    // the keys that touch only this machine do nothing.
+    void SetAway(bool away) {
+        away_ = away;
+        comforts_.SetAway(away);
+    }
+    // Shows every text again in the player's language (it just changed).
+    void RedrawTexts();
+    // What a replay list says about this game so far.
+    struct Summary {
+        int players = 1;
+        int difficulty = 1;   // the highest played
+        int score = 0;        // of the last round ended, else of the round being played
+        uint32_t steps = 0;   // confirmed
+    };
+    Summary GameSummary() const;
 
     // --autopilot: the computer plays this machine's first player.
     void UseAutopilot(bool on, uint32_t seed);
@@ -87,11 +116,15 @@ public:
     bool OpenNetLog(const std::string& path, std::string* error);
     // --record: the game is written to `path` as it is played.
     bool StartRecording(const std::string& path, uint32_t seed, int players, std::string* error);
+    // The replay kept without asking, written beside --record's: finished at
+    // the end only when the game took a step (Finish says where).
+    bool StartKeeping(const std::string& path, uint32_t seed, int players, std::string* error);
     // --replay: the recording's records instead of the devices.
     void StartPlayback(Replay replay);
     // At exit, whatever way the game ended: the log's last line, the
     // recording under its own name (false, said on stderr, on a failure).
-    bool Finish();
+    // *kept: the replay kept without asking ("" when none was written).
+    bool Finish(std::string* kept = nullptr);
 
     // The game being played (tests and tools read it, and may set it up).
     GameState& Game() { return game_; }
@@ -106,7 +139,9 @@ private:
     int DifficultyNow() const;
     void Show(const StepEvents* events);
     void Confirm(uint32_t step, const ConfirmedStep& confirmed);
-    void ConfirmLocalStep(uint32_t step, const PlayerControls records[kMaxPlayers]);
+    bool Recording() const;
+    void StopRecordings(const std::string& why);
+    void GameEnded();
 
     GameState game_;
     StepEvents events_;
@@ -115,7 +150,8 @@ private:
     bool localPlay_ = false;  // this machine makes records (not a replay)
     cPadNotices padNotices_;
     cComforts comforts_;
-    cRecording recording_;
+    cRecording recording_;  // --record
+    cRecording keeping_{true};  // the replays kept without asking
     cPlayback playback_;
     cNetLog netLog_;
     std::unique_ptr<cSyncCheck> syncCheck_;
@@ -126,6 +162,11 @@ private:
     uint32_t steps_ = 0;              // steps taken on this machine (a local game)
     uint32_t confirmed_ = 0;          // steps gone the confirmed route
     bool resultBefore_ = false;       // the result was the scene after the last confirmed step
+    int startDifficulty_ = 1;
+    bool quitsAtEnd_ = true;
+    bool over_ = false;
+    bool away_ = false;
+    Summary summary_;
     std::unique_ptr<cOverlay> waitNotice_;
     int quitStatus_ = 0;              // of a quit taken while the two-machine frame waited
     bool quitWhileWaiting_ = false;

@@ -66,7 +66,7 @@ bool cRecording::Finish() {
                partPath_.c_str());
         return false;
     }
-    Report("record", "%u steps written to %s", static_cast<unsigned>(steps_), path_.c_str());
+    if (!quiet_) Report("record", "%u steps written to %s", static_cast<unsigned>(steps_), path_.c_str());
     return true;
 }
 

@@ -14,7 +14,8 @@
 // never leaves a file that looks whole.
 class cRecording {
 public:
-    cRecording() = default;
+    // quiet: nothing said on stderr when it is finished (the replays kept without asking).
+    explicit cRecording(bool quiet = false) : quiet_(quiet) {}
     // Not finished: what was written stays under the temporary name, and a
     // game that never took a step leaves nothing.
     ~cRecording();
@@ -25,6 +26,8 @@ public:
     bool Start(const std::string& path, uint32_t seed, int players, std::string* error);
     // A file is being written and nothing has gone wrong with it.
     bool Writing() const { return file_ != nullptr && !failed_; }
+    uint32_t Steps() const { return steps_; }
+    const std::string& Path() const { return path_; }
     // Writes one step: its records and the state checksum after it.
     void Step(const PlayerControls records[], int players, uint32_t checksum);
     // Stops writing steps, said on stderr with why: every later step would be
@@ -41,6 +44,7 @@ private:
     uint32_t steps_ = 0;
     uint32_t lastChecksum_ = 0;
     bool failed_ = false;
+    bool quiet_ = false;
     std::vector<uint8_t> bytes_;  // one step's, reused
 };
 

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "app/FrontDoor.h"
 #include "app/Play.h"
 #include "app/Settings.h"
 #include "audio/Music.h"
@@ -19,7 +20,37 @@ namespace {
 constexpr int kClientWidth = 800;
 constexpr int kClientHeight = 600;
 
+bool escapeQuits = true;
+std::string typedText;
+
+// A code point as UTF-8.
+void AppendUtf8(std::string* out, uint32_t c) {
+    if (c < 0x80) {
+        out->push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+        out->push_back(static_cast<char>(0xC0 | (c >> 6)));
+        out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else if (c < 0x10000) {
+        out->push_back(static_cast<char>(0xE0 | (c >> 12)));
+        out->push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else if (c < 0x110000) {
+        out->push_back(static_cast<char>(0xF0 | (c >> 18)));
+        out->push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+        out->push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+}
+
 }  // namespace
+
+void LetEscapeQuit(bool quits) { escapeQuits = quits; }
+
+std::string TakeTypedText() {
+    std::string text;
+    text.swap(typedText);
+    return text;
+}
 
 LoopClock SystemLoopClock() {
     return LoopClock{[] { return timeGetTime(); }, [](uint32_t ms) { Sleep(ms); }};
@@ -36,12 +67,18 @@ intptr_t WndProc(WindowHandle window, uint32_t message, uintptr_t wParam, intptr
             return 0;
         case WM_KEYDOWN:
         case WM_SYSKEYDOWN: {  // the latter with Alt held
-            if (wParam == VK_ESCAPE) PostQuitMessage(0);
-            // F11 and Alt+Enter toggle fullscreen, once per press.
-            const bool toggle = wParam == VK_F11 || (message == WM_SYSKEYDOWN && wParam == VK_RETURN);
+            if (wParam == VK_ESCAPE && escapeQuits) PostQuitMessage(0);
+            // Alt+Enter toggles fullscreen, once per press (so does the
+            // fullscreen key, F11 unless the player chose another, in the step).
+            const bool toggle = message == WM_SYSKEYDOWN && wParam == VK_RETURN;
             if (toggle && !(lParam & kKeyRepeated)) ToggleFullscreen(window);
             return 0;  // other keys are read through the input state
         }
+        case WM_CHAR:
+            // Kept for whatever takes text (the menu's address and room code);
+            // a little at most, as a player types between two steps.
+            if (typedText.size() < 64) AppendUtf8(&typedText, static_cast<uint32_t>(wParam));
+            return 0;
         // The buttons are recorded as their messages are handled; the next
         // step's input sampling copies them.
         // A press also sets its "pressed since the last sample" bit (the tap
@@ -104,8 +141,16 @@ StepEnd RunLogicStep(cPlay& play, int* quitStatus) {
     // machine stops at the same step, or learns of the end from the quit
     // notice. A quit posted during a step lets that step finish whole.
     if (play.TwoMachines() && QuitMessageQueued(quitStatus)) return StepEnd::Quit;
+    SampleInput();
+    return PlayStep(play, quitStatus);
+}
+
+void SampleInput() {
     input.Refresh();
     PadQuitTest();
+}
+
+StepEnd PlayStep(cPlay& play, int* quitStatus) {
     play.HandleLocalKeys();
     if (play.WaitForLocalPads()) {  // the window answers and shows whose pad it waits for
         RenderFrame();
@@ -146,46 +191,8 @@ int RunMainLoop(const LoopClock& clock, const StepFunction& step) {
     return static_cast<int>(static_cast<intptr_t>(message.wParam));
 }
 
-int WinMain(const AppOptions& options, cNetSession* session) {
+int WinMain(const AppOptions& options, const Settings& settings) {
     std::snprintf(windowTitle, sizeof windowTitle, "%s", "Kaziro");
-    cPlay play;
-    // Two machines start their generators from the seed they agreed on; a
-    // replay from the recording's.
-    uint32_t seed = session ? session->Seed() : timeGetTime();
-    int players = session ? 2 : options.players;
-    if (!options.replayFile.empty()) {
-        Replay replay;
-        std::string why;
-        if (!LoadReplay(options.replayFile, &replay, &why)) {
-            Report("replay", "%s: %s", options.replayFile.c_str(), why.c_str());
-            return kExitBadFile;
-        }
-        if (replay.version != KAZIRO_VERSION) {
-            Report("replay", "%s was recorded by kaziro %s, this is %s: it may play another game",
-                   options.replayFile.c_str(), replay.version.c_str(), KAZIRO_VERSION);
-        }
-        seed = replay.seed;
-        players = replay.players;
-        play.StartPlayback(std::move(replay));
-    }
-    play.Seed(seed, players);
-    play.UseSyncCheck(options.syncTest, options.syncDepth);
-    play.UseAutopilot(options.autopilot, options.autopilotSeed);
-    if (!options.netLog.empty()) {
-        std::string why;
-        if (!play.OpenNetLog(options.netLog, &why)) {
-            Report("network", "%s", why.c_str());
-            return kExitBadFile;
-        }
-    }
-    if (!options.recordFile.empty()) {
-        std::string why;
-        if (!play.StartRecording(options.recordFile, seed, players, &why)) {
-            Report("record", "%s", why.c_str());
-            return kExitBadFile;
-        }
-    }
-
     if (!RegisterWindowClass(windowTitle, WndProc)) return 0;
 
     // The window is made with its client area at the play field's size (times
@@ -212,21 +219,20 @@ int WinMain(const AppOptions& options, cNetSession* session) {
     input.keyboardOnly = options.keyboardPad;  // before Init: it keeps slot 0 for the keyboard pad
     input.windowTitle = windowTitle;
     input.Init(window);
-    if (!play.Start(options, session)) {
-        DestroyGameWindow(window);
-        ClearMessageQueue();
-        return kExitCannotPlay;
-    }
     musicWindow = window;
     dsound.Init(window);
     if (!options.musicFile.empty()) PlayMusic(options.musicFile);
 
-    play.ShowFirstScene();
-    const int status =
-        RunMainLoop(SystemLoopClock(), [&play](int* quitStatus) { return RunLogicStep(play, quitStatus); });
-    if (session) session->Shutdown();  // the quit goes out, the router's mapping goes
-    play.Finish();
-    // Kept for the next run (app/Settings.h): how the window and the sound were left.
-    SaveSettings(Settings{IsFullscreen(window), options.scale, dsound.muted});
+    Settings kept = settings;
+    kept.scale = options.scale;
+    cFrontDoor door(options, kept, window);
+    int status = 0;
+    if (!door.Begin(&status)) {
+        DestroyGameWindow(window);
+        ClearMessageQueue();
+        return status;
+    }
+    status = RunMainLoop(SystemLoopClock(), [&door](int* quitStatus) { return door.Step(quitStatus); });
+    door.End();  // the quit goes out, the replay is kept, the settings saved
     return status;
 }

@@ -4,9 +4,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 #include "app/Options.h"
 #include "app/Play.h"
+#include "app/Settings.h"
 #include "platform/window.h"
 
 // Window class name and caption, copied in at start-up.
@@ -35,8 +37,8 @@ struct LoopClock {
 LoopClock SystemLoopClock();
 
 // Starts every subsystem, runs the main loop and returns the exit status.
-// session: the two-machine game, connected, or null.
-int WinMain(const AppOptions& options, cNetSession* session = nullptr);
+// `settings`: the player's, kept from the last run (the options already won over them).
+int WinMain(const AppOptions& options, const Settings& settings = Settings{});
 
 // The game window's procedure.
 intptr_t WndProc(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam);
@@ -58,6 +60,17 @@ int RunMainLoop(const LoopClock& clock, const StepFunction& step);
 // failed or a quit was taken while it waited (then *quitStatus is that
 // quit's status).
 StepEnd RunLogicStep(cPlay& play, int* quitStatus);
+// The start of a logic step: the devices sampled, the pad quit test.
+void SampleInput();
+// The rest of a logic step, after the sample: the game's step with its
+// picture and sounds, tasks, frame, release of finished sounds.
+StepEnd PlayStep(cPlay& play, int* quitStatus);
+
+// Whether Escape quits (as it does unless the menu, or a replay chosen from
+// it, has it).
+void LetEscapeQuit(bool quits);
+// The characters typed since the last call, as UTF-8.
+std::string TakeTypedText();
 
 // The pad quit test: R1, R2, L1, L2, SELECT and START held together on any pad.
 void PadQuitTest();

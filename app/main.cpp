@@ -8,8 +8,6 @@
 #include "app/Settings.h"
 #include "app/WinMain.h"
 #include "audio/cDSound.h"
-#include "net/cNetSession.h"
-#include "platform/socket.h"
 #include "platform/clock.h"
 #include "platform/report.h"
 #include "platform/translation.h"
@@ -41,20 +39,7 @@ int main(int argc, char** argv) {
     options.scale = kept.scale;
     ParseOptions(args, &options, &error);
     dsound.SetMuted(kept.muted);
-    // A two-machine game connects before anything else starts: with rollback
-    // over datagrams, or step for step over a stream with --lockstep.
-    std::unique_ptr<cNetSession> session;
-    if (options.net != AppOptions::Net::None) {
-        const NetSettings settings = NetSettingsOf(options);
-        session = NewNetSession(settings);
-        InterruptWatch watch;
-        std::string networkError;
-        if (!session->Connect(settings, [&watch] { return watch.Interrupted(); }, &networkError)) {
-            Report("network", "%s", networkError.c_str());
-            return 1;
-        }
-        // The wait for the other machine is not start-up time to be caught up in steps.
-        stepClock = timeGetTime();
-    }
-    return WinMain(options, session.get());
+    // A two-machine game meets its partner in the window, which says what to
+    // tell the partner while it waits.
+    return WinMain(options, kept);
 }

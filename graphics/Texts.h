@@ -94,6 +94,118 @@ inline constexpr char kTextHelpKeysPause[] = KAZIRO_TEXT("Ｐ：一時停止　�
 // TRANSLATORS: Help, keys: F11 switches fullscreen, Esc quits the game.
 inline constexpr char kTextHelpKeysWindow[] = KAZIRO_TEXT("Ｆ１１：全画面　Ｅｓｃ：終了");
 
+// --- The menu (the front door), from the main page down -------------------------
+
+// TRANSLATORS: The menu's main page: its title, then its items in this order.
+inline constexpr char kTextMenuTitle[] = KAZIRO_TEXT("メニュー");
+inline constexpr char kTextMenuPlay[] = KAZIRO_TEXT("プレイ");
+// TRANSLATORS: Menu item: 2 to 4 players at this one machine (pads).
+inline constexpr char kTextMenuPlayers[] = KAZIRO_TEXT("このマシンで複数人");
+inline constexpr char kTextMenuOnline[] = KAZIRO_TEXT("オンライン");
+inline constexpr char kTextMenuReplays[] = KAZIRO_TEXT("リプレイ");
+inline constexpr char kTextMenuScores[] = KAZIRO_TEXT("自己ベスト");
+inline constexpr char kTextMenuSettings[] = KAZIRO_TEXT("設定");
+inline constexpr char kTextMenuHelp[] = KAZIRO_TEXT("ヘルプ");
+inline constexpr char kTextMenuQuit[] = KAZIRO_TEXT("終了");
+// TRANSLATORS: Menu hint at the bottom of most pages.
+inline constexpr char kTextMenuHint[] = KAZIRO_TEXT("↑↓：選ぶ　Enter：決定　Esc：戻る");
+// TRANSLATORS: Menu, Play: the page's title, and each difficulty (1 to 9).
+inline constexpr char kTextMenuChooseDifficulty[] = KAZIRO_TEXT("難易度を選んでください");
+inline constexpr char kTextMenuDifficulty[] = KAZIRO_TEXT("難易度%d");
+// TRANSLATORS: Menu, players on this machine: a game of %d players.
+inline constexpr char kTextMenuPlayersRow[] = KAZIRO_TEXT("%d人で遊ぶ");
+// TRANSLATORS: Menu, players on this machine: who plays with what.
+inline constexpr char kTextMenuPlayerMouse[] = KAZIRO_TEXT("プレイヤー１：マウス");
+inline constexpr char kTextMenuPlayerPad[] = KAZIRO_TEXT("プレイヤー%d：パッド%d");
+inline constexpr char kTextMenuPlayerNoPad[] = KAZIRO_TEXT("プレイヤー%d：パッドを待っています");
+// TRANSLATORS: Menu, online: its items.
+inline constexpr char kTextMenuHostLan[] = KAZIRO_TEXT("このネットワークでホスト");
+inline constexpr char kTextMenuHostOnline[] = KAZIRO_TEXT("ルームコードでホスト（インターネット）");
+inline constexpr char kTextMenuJoinCode[] = KAZIRO_TEXT("ルームコードで参加");
+inline constexpr char kTextMenuJoinFound[] = KAZIRO_TEXT("このネットワークのゲームに参加");
+inline constexpr char kTextMenuJoinAddress[] = KAZIRO_TEXT("アドレスを指定して参加");
+// TRANSLATORS: Menu, online: room codes need a part of the game that is not
+// built yet.
+inline constexpr char kTextMenuNoRoomCodes[] = KAZIRO_TEXT("ルームコードはまだ使えません");
+// TRANSLATORS: Menu: the games found on this network; while none answered yet.
+inline constexpr char kTextMenuFoundTitle[] = KAZIRO_TEXT("このネットワークのゲーム");
+inline constexpr char kTextMenuLooking[] = KAZIRO_TEXT("探しています…");
+// TRANSLATORS: Menu: typing the host's address (a name or an IP address, and a port).
+inline constexpr char kTextMenuAddressTitle[] = KAZIRO_TEXT("ホストのアドレス");
+inline constexpr char kTextMenuCodeTitle[] = KAZIRO_TEXT("ルームコード");
+// TRANSLATORS: Menu hint while typing: keys, and a pad's letter chooser.
+inline constexpr char kTextMenuTypeHint[] = KAZIRO_TEXT("入力してEnter　Esc：戻る");
+inline constexpr char kTextMenuPadTypeHint[] = KAZIRO_TEXT("パッド：←→で文字　Ａで入力　Ｂで消す　Startで決定");
+// TRANSLATORS: Menu: a game of two machines is being set up.
+inline constexpr char kTextMenuWaitingTitle[] = KAZIRO_TEXT("相手を待っています");
+inline constexpr char kTextMenuWaitingHint[] = KAZIRO_TEXT("Esc・Ｂ：やめる");
+// TRANSLATORS: Menu, waiting: what the host tells its partner (an address
+// and port, or a room code).
+inline constexpr char kTextMenuTellPartner[] = KAZIRO_TEXT("相手に伝えてください：%s");
+inline constexpr char kTextMenuConnecting[] = KAZIRO_TEXT("%sにつないでいます…");
+// TRANSLATORS: Menu, replays: the title, and the line of one replay: when,
+// players, the highest difficulty, the score, the length (minutes:seconds).
+inline constexpr char kTextMenuReplaysTitle[] = KAZIRO_TEXT("リプレイ");
+inline constexpr char kTextMenuReplayRow[] = KAZIRO_TEXT("%s　%d人　難易度%d　%d点　%d:%02d");
+inline constexpr char kTextMenuReplayKept[] = KAZIRO_TEXT("（保存）");
+inline constexpr char kTextMenuNoReplays[] = KAZIRO_TEXT("リプレイはまだありません");
+inline constexpr char kTextMenuReplaysHint[] = KAZIRO_TEXT("Enter：再生　→：保存・削除・書き出し");
+// TRANSLATORS: Menu, one replay: what can be done with it.
+inline constexpr char kTextMenuWatch[] = KAZIRO_TEXT("再生");
+inline constexpr char kTextMenuKeep[] = KAZIRO_TEXT("ずっと保存する");
+inline constexpr char kTextMenuUnkeep[] = KAZIRO_TEXT("保存をやめる");
+inline constexpr char kTextMenuDelete[] = KAZIRO_TEXT("削除");
+inline constexpr char kTextMenuExport[] = KAZIRO_TEXT("書き出し…");
+inline constexpr char kTextMenuExportTitle[] = KAZIRO_TEXT("書き出し先のフォルダー");
+// TRANSLATORS: Menu, best scores: a difficulty's best with its day, or none;
+// the best total of a run from 1 to 9.
+inline constexpr char kTextMenuBest[] = KAZIRO_TEXT("難易度%d：%d点（%s）");
+inline constexpr char kTextMenuNoBest[] = KAZIRO_TEXT("難易度%d：まだありません");
+inline constexpr char kTextMenuBestTotal[] = KAZIRO_TEXT("通算：%d点（%s）");
+inline constexpr char kTextMenuNoBestTotal[] = KAZIRO_TEXT("通算：まだありません");
+// TRANSLATORS: Menu, settings: each row with its value (%s).
+inline constexpr char kTextMenuFullscreen[] = KAZIRO_TEXT("全画面：%s");
+inline constexpr char kTextMenuScale[] = KAZIRO_TEXT("ウィンドウの大きさ：%s倍");
+inline constexpr char kTextMenuEffectsVolume[] = KAZIRO_TEXT("効果音の音量：%d");
+inline constexpr char kTextMenuMusicVolume[] = KAZIRO_TEXT("音楽の音量：%d");
+inline constexpr char kTextMenuMute[] = KAZIRO_TEXT("消音：%s");
+inline constexpr char kTextMenuLanguage[] = KAZIRO_TEXT("言語：%s");
+// TRANSLATORS: Menu, settings: the language follows the system's.
+inline constexpr char kTextMenuSystemLanguage[] = KAZIRO_TEXT("システムに合わせる");
+inline constexpr char kTextMenuOn[] = KAZIRO_TEXT("オン");
+inline constexpr char kTextMenuOff[] = KAZIRO_TEXT("オフ");
+inline constexpr char kTextMenuPauseKey[] = KAZIRO_TEXT("一時停止キー：%s");
+inline constexpr char kTextMenuHelpKey[] = KAZIRO_TEXT("ヘルプキー：%s");
+inline constexpr char kTextMenuMenuKey[] = KAZIRO_TEXT("メニューキー：%s");
+inline constexpr char kTextMenuFullscreenKey[] = KAZIRO_TEXT("全画面キー：%s");
+inline constexpr char kTextMenuPauseButton[] = KAZIRO_TEXT("一時停止ボタン：%s");
+inline constexpr char kTextMenuHelpButton[] = KAZIRO_TEXT("ヘルプボタン：%s");
+inline constexpr char kTextMenuMenuButton[] = KAZIRO_TEXT("メニューボタン：%s");
+// TRANSLATORS: Menu, settings: a pad's fullscreen switch is Back held with this button.
+inline constexpr char kTextMenuFullscreenButton[] = KAZIRO_TEXT("全画面ボタン：Back＋%s");
+inline constexpr char kTextMenuReset[] = KAZIRO_TEXT("初期設定に戻す");
+// TRANSLATORS: Menu, settings: waiting for the key (or pad button) to use from now on.
+inline constexpr char kTextMenuPressKey[] = KAZIRO_TEXT("新しいキーを押してください");
+inline constexpr char kTextMenuPressButton[] = KAZIRO_TEXT("新しいボタンを押してください");
+inline constexpr char kTextMenuCancelHint[] = KAZIRO_TEXT("Esc：やめる");
+// TRANSLATORS: Menu notices: something could not be done (%s says what and
+// why), a replay copied (%s is the new file), a replay deleted, a replay that
+// cannot be watched.
+inline constexpr char kTextMenuCouldNot[] = KAZIRO_TEXT("できませんでした：%s");
+inline constexpr char kTextMenuExported[] = KAZIRO_TEXT("書き出しました：%s");
+inline constexpr char kTextMenuDeleted[] = KAZIRO_TEXT("削除しました");
+inline constexpr char kTextMenuOtherVersion[] = KAZIRO_TEXT("別のバージョン（%s）で記録");
+inline constexpr char kTextMenuDamaged[] = KAZIRO_TEXT("壊れています");
+// TRANSLATORS: Menu notice: the folder typed for a copy does not exist.
+inline constexpr char kTextMenuNoFolder[] = KAZIRO_TEXT("そのフォルダーはありません");
+// TRANSLATORS: Over the field after a game of two machines ended on the line:
+// the other player quit, or the other machine stopped answering; then how to go on.
+inline constexpr char kTextOtherLeft[] = KAZIRO_TEXT("相手が終了しました");
+inline constexpr char kTextOtherSilent[] = KAZIRO_TEXT("相手のマシンが応答しなくなりました");
+inline constexpr char kTextGamesApart[] = KAZIRO_TEXT("二台のゲームが食い違いました");
+inline constexpr char kTextLineBroke[] = KAZIRO_TEXT("相手との接続が切れました");
+inline constexpr char kTextPressToGoOn[] = KAZIRO_TEXT("クリックかキーで続ける");
+
 // The help screen's lines in the order they are shown.
 inline constexpr const char* kHelpLines[] = {
     kTextHelpTitle,      kTextHelpRule1,     kTextHelpRule2,      kTextHelpRule3,
@@ -112,4 +224,22 @@ inline constexpr const char* kAllTexts[] = {
     kTextHelpScoreOver,  kTextHelpScoreMiss,   kTextHelpMouse,      kTextHelpPad,
     kTextHelpKeysDigits, kTextHelpKeysPause,   kTextHelpKeysWindow, kTextPadWanted,
     kTextPadLeft,        kTextChoice,
+    kTextMenuTitle, kTextMenuPlay, kTextMenuPlayers, kTextMenuOnline, kTextMenuReplays,
+    kTextMenuScores, kTextMenuSettings, kTextMenuHelp, kTextMenuQuit, kTextMenuHint,
+    kTextMenuChooseDifficulty, kTextMenuDifficulty, kTextMenuPlayersRow, kTextMenuPlayerMouse,
+    kTextMenuPlayerPad, kTextMenuPlayerNoPad, kTextMenuHostLan, kTextMenuHostOnline,
+    kTextMenuJoinCode, kTextMenuJoinFound, kTextMenuJoinAddress, kTextMenuNoRoomCodes,
+    kTextMenuFoundTitle, kTextMenuLooking, kTextMenuAddressTitle, kTextMenuCodeTitle,
+    kTextMenuTypeHint, kTextMenuPadTypeHint, kTextMenuWaitingTitle, kTextMenuWaitingHint,
+    kTextMenuTellPartner, kTextMenuConnecting, kTextMenuReplaysTitle, kTextMenuReplayRow,
+    kTextMenuReplayKept, kTextMenuNoReplays, kTextMenuReplaysHint, kTextMenuWatch, kTextMenuKeep,
+    kTextMenuUnkeep, kTextMenuDelete, kTextMenuExport, kTextMenuExportTitle, kTextMenuBest,
+    kTextMenuNoBest, kTextMenuBestTotal, kTextMenuNoBestTotal, kTextMenuFullscreen, kTextMenuScale,
+    kTextMenuEffectsVolume, kTextMenuMusicVolume, kTextMenuMute, kTextMenuLanguage,
+    kTextMenuSystemLanguage, kTextMenuOn, kTextMenuOff, kTextMenuPauseKey, kTextMenuHelpKey,
+    kTextMenuMenuKey, kTextMenuFullscreenKey, kTextMenuPauseButton, kTextMenuHelpButton,
+    kTextMenuMenuButton, kTextMenuFullscreenButton, kTextMenuReset, kTextMenuPressKey,
+    kTextMenuPressButton, kTextMenuCancelHint, kTextMenuCouldNot, kTextMenuExported,
+    kTextMenuDeleted, kTextMenuOtherVersion, kTextMenuDamaged, kTextMenuNoFolder, kTextOtherLeft, kTextOtherSilent,
+    kTextGamesApart, kTextLineBroke, kTextPressToGoOn,
 };

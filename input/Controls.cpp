@@ -98,9 +98,11 @@ bool cControlMapper::TakeFullscreenRequest() {
 void cControlMapper::PadFunctions(const cInput& in, bool back, int difficultyNow,
                                   PlayerControls* c) {
     const int slot = padSlot_;
-    // Start pauses and resumes; held with Back it belongs to the fullscreen hold.
-    if (!back && in.PadButtonPressed(slot, PAD_START)) c->pause = 1;
-    chordSteps_ = back && in.PadButtonDown(slot, PAD_START) ? chordSteps_ + 1 : 0;
+    // Start (or the pause button chosen) pauses and resumes; held with Back,
+    // the fullscreen button belongs to the fullscreen hold.
+    const Bindings& b = in.bindings;
+    if (!back && in.PadButtonPressed(slot, b.pausePad)) c->pause = 1;
+    chordSteps_ = back && in.PadButtonDown(slot, b.fullscreenPad) ? chordSteps_ + 1 : 0;
     if (chordSteps_ == kFullscreenHoldSteps) fullscreenAsked_ = true;
 
     // Right or up raises the choice, left or down lowers it, once per push.
@@ -171,7 +173,7 @@ PlayerControls cControlMapper::Build(const cInput& in, int difficultyNow) {
             if (in.KeyDown(kKeypadDigits[d - 1])) c.digits |= KeypadDigitBit(d);
             if (in.KeyDown(kRowDigits[d - 1])) c.digits |= RowDigitBit(d);
         }
-        c.pause = c.pause || in.KeyDown(DIK_P);
+        c.pause = c.pause || in.KeyDown(in.bindings.pauseKey);
     }
     return c;
 }

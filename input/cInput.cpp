@@ -76,6 +76,7 @@ void cInput::Seat(int slot, std::unique_ptr<PadDevice> device) {
     pad.device->Acquire();
     pad.serial = ++lastSerial_;
     pad.current = pad.previous = RestingPad();
+    pad.guide = pad.previousGuide = 0;
     padBuffers[slot] = RestingBuffer();
 }
 
@@ -86,6 +87,7 @@ void cInput::Empty(int slot) {
     pad.serial = 0;
     // At rest at once: whatever was held or tilted when it left counts no more.
     pad.current = pad.previous = RestingPad();
+    pad.guide = pad.previousGuide = 0;
     padBuffers[slot] = RestingBuffer();
 }
 
@@ -146,6 +148,7 @@ void cInput::Refresh() {
     }
     for (int slot = 0; slot < kPadSlots; ++slot) {
         pads[slot].previous = pads[slot].current;
+        pads[slot].previousGuide = pads[slot].guide;
         if (keyboardOnly && slot == 0) {
             FillFromKeyboard(&pads[slot].current, active, now);
         } else {
@@ -193,6 +196,7 @@ void cInput::ReadPad(int slot, JoyState2* buffer) {
         if (!ValidButton(physical)) continue;
         pad.current.buttons[physical] = buffer->buttons[physical];
     }
+    pad.guide = buffer->buttons[kGuideButton];
     pad.current.x = buffer->x;
     pad.current.y = buffer->y;
     pad.current.z = buffer->z;
@@ -225,13 +229,31 @@ bool cInput::KeyPressed(int code) const {
     return code >= 0 && code < 256 && prevKeys[code] == 0 && keys[code] != 0;
 }
 
+bool cInput::AnyPressed() const {
+    for (int code = 1; code < 256; ++code) {
+        if (KeyPressed(code)) return true;
+    }
+    if ((mouse.left && !prevMouse.left) || (mouse.right && !prevMouse.right) ||
+        (mouse.middle && !prevMouse.middle)) {
+        return true;
+    }
+    for (int slot = 0; slot < kPadSlots; ++slot) {
+        for (int k = 0; k <= PAD_GUIDE; ++k) {
+            if (HasPad(slot) && PadButtonPressed(slot, k)) return true;
+        }
+    }
+    return false;
+}
+
 bool cInput::PadButtonDown(int slot, int k) const {
+    if (k == PAD_GUIDE) return slot >= 0 && slot < kPadSlots && pads[slot].guide != 0;
     if (slot < 0 || slot >= kPadSlots || k < 0 || k >= kNamedButtons) return false;
     const int32_t physical = buttonMap[k];
     return ValidButton(physical) && pads[slot].current.buttons[physical] != 0;
 }
 
 bool cInput::PadButtonPressed(int slot, int k) const {
+    if (k == PAD_GUIDE) return PadButtonDown(slot, k) && pads[slot].previousGuide == 0;
     return PadButtonDown(slot, k) && pads[slot].previous.buttons[buttonMap[k]] == 0;
 }
 

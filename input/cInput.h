@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "input/Bindings.h"
 #include "input/PadState.h"
 #include "platform/input_devices.h"
 #include "platform/keyboard_codes.h"
@@ -16,9 +17,14 @@ constexpr int kNamedButtons = 12;
 // A `buttonMap` entry for a named button with no physical button.
 constexpr int32_t kButtonUnassigned = 127;
 
-// Named pad buttons: indexes into `buttonNames` and `buttonMap`.
+// Named pad buttons: indexes into `buttonNames` and `buttonMap`. The Guide
+// button (the pad's middle button, where it has one) is read beside them:
+// PadButtonDown and PadButtonPressed take PAD_GUIDE too.
 enum PadButton { PAD_A, PAD_B, PAD_Y, PAD_X, PAD_START, PAD_SELECT, PAD_R_STICK, PAD_L_STICK,
-                 PAD_R1, PAD_R2, PAD_L1, PAD_L2 };
+                 PAD_R1, PAD_R2, PAD_L1, PAD_L2, PAD_GUIDE };
+// The physical button a pad device reports Guide as.
+constexpr int kGuideButton = 12;
+static_assert(PAD_START == 4 && PAD_Y == 2 && PAD_GUIDE == 12, "the bindings' defaults name these");
 
 // The names a button configuration would use, in `buttonMap` order.
 extern const char buttonNames[kNamedButtons][32];
@@ -37,6 +43,8 @@ struct PadSlot {
     std::unique_ptr<PadDevice> device;
     PadState current{};
     PadState previous{};
+    uint8_t guide = 0;  // the Guide button, this step and the one before
+    uint8_t previousGuide = 0;
     // The pad's place in the order of arrival: a number larger than every
     // earlier pad's whenever a pad comes into the slot, 0 while it is empty.
     uint32_t serial = 0;
@@ -75,6 +83,8 @@ public:
     bool PadButtonDown(int slot, int k) const;
     // Down now and up in the step before.
     bool PadButtonPressed(int slot, int k) const;
+    // A key, a mouse button or any pad's button went down in this step.
+    bool AnyPressed() const;
 
     // Physical button (0 to 11, or kButtonUnassigned) behind each named button.
     int32_t buttonMap[kNamedButtons] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11};
@@ -98,6 +108,9 @@ public:
     // A pad is played from the keyboard (--keyboard-pad): slot 0 reads
     // Z X A S / E R W Q / Enter Space and the arrow keys; it never leaves.
     bool keyboardOnly = false;
+    // Which keys and pad buttons pause, show the help, open the menu and
+    // switch fullscreen.
+    Bindings bindings;
     // The game window's caption, set before Init: the keyboard pad plays
     // while the window of that caption has the focus (null: this window).
     const char* windowTitle = nullptr;

@@ -329,10 +329,11 @@ void cNetPlay::Receive(uint32_t now) {
     });
 }
 
-void cNetPlay::EndHere(QuitReason reason, uint32_t step, bool failed) {
+void cNetPlay::EndHere(QuitReason reason, uint32_t step, Ending how) {
     end_.reason = reason;
     end_.step = step;
-    end_.failed = failed;
+    end_.failed = how != Ending::None;
+    end_.how = how;
     state_ = State::Ended;
 }
 
@@ -342,12 +343,12 @@ void cNetPlay::TheyQuit(const GamePacket& p) {
     switch (p.reason) {
         case QuitReason::PlayerQuit:
             Report("network", "the other machine quit");
-            EndHere(QuitReason::PlayerQuit, 0, true);
+            EndHere(QuitReason::PlayerQuit, 0, Ending::TheyQuit);
             break;
         case QuitReason::Desync:
             Report("network", "the two machines' games went apart by step %u",
                    static_cast<unsigned>(p.reasonStep));
-            EndHere(QuitReason::PlayerQuit, 0, true);
+            EndHere(QuitReason::PlayerQuit, 0, Ending::Apart);
             break;
         case QuitReason::GameOver:
             // This machine's game ends there too, once it gets there.
@@ -395,7 +396,7 @@ bool cNetPlay::CheckChecksums() {
             Report("network", "the two machines' games went apart by step %u (checksum of the "
                    "game so far %08X here, %08X on the other machine)", static_cast<unsigned>(t.step),
                    static_cast<unsigned>(mine), static_cast<unsigned>(t.checksum));
-            EndHere(QuitReason::Desync, t.step, true);
+            EndHere(QuitReason::Desync, t.step, Ending::Apart);
             return false;
         }
         t = TheirChecksum{};
@@ -475,7 +476,7 @@ cNetSession::Frame cNetPlay::Play(const PlayerControls& local, StepEvents* event
     if (now - pace_.lastHeard >= kGiveUpMs) {
         Report("network", "the other machine has not answered for %u seconds",
                static_cast<unsigned>(kGiveUpMs / 1000));
-        EndHere(QuitReason::PlayerQuit, 0, true);
+        EndHere(QuitReason::PlayerQuit, 0, Ending::Silent);
         return Frame::Failed;
     }
     if (state_ == State::WaitingForPartner) {
@@ -493,13 +494,13 @@ cNetSession::Frame cNetPlay::Play(const PlayerControls& local, StepEvents* event
     if (!CheckChecksums()) return Frame::Failed;
     uint32_t end = 0;
     if (rollback_.GameOver(&end)) {
-        EndHere(QuitReason::GameOver, end, false);
+        EndHere(QuitReason::GameOver, end, Ending::None);
         return Frame::Ended;
     }
     if (state_ == State::Ending && rollback_.Confirmed() > end_.theirs) {
         Report("network", "the two machines' games went apart by step %u (the game ended there "
                "on the other machine only)", static_cast<unsigned>(end_.theirs));
-        EndHere(QuitReason::Desync, end_.theirs, true);
+        EndHere(QuitReason::Desync, end_.theirs, Ending::Apart);
         return Frame::Failed;
     }
     Send(now, false);

@@ -70,6 +70,7 @@ public:
     uint32_t Confirmed() const override { return rollback_.Confirmed(); }
     bool ConfirmedStepAt(uint32_t step, ConfirmedStep* out) const override;
     NetStats Stats() const override;
+    Ending HowItEnded() const override { return end_.failed ? end_.how : Ending::None; }
     const cRollback& Rollback() const { return rollback_; }
 
     // The quit goes out several times, the socket closes, the router's
@@ -133,6 +134,7 @@ private:
         uint32_t step = 0;                           // where it ended or went apart
         uint32_t theirs = 0;                         // Ending: the step their game ended at
         bool failed = false;                         // Ended: a quit, a silence or a desync
+        Ending how = Ending::None;                   // what the player is told of it
         bool quitSent = false;
     };
 
@@ -151,7 +153,7 @@ private:
     void Receive(uint32_t now);
     void Take(const GamePacket& packet, uint32_t now);
     void TheyQuit(const GamePacket& packet);
-    void EndHere(QuitReason reason, uint32_t step, bool failed);
+    void EndHere(QuitReason reason, uint32_t step, Ending how);
     Frame StepOrWait(const PlayerControls& local, uint32_t now, StepEvents* events, bool* rolledBack);
     bool TimeToSkip(uint32_t now);
     bool CheckChecksums();

@@ -80,6 +80,16 @@ public:
     virtual bool ConfirmedStepAt(uint32_t step, ConfirmedStep* out) const = 0;
     virtual NetStats Stats() const = 0;
 
+    // How a game that failed on the line ended, as the player is told it.
+    enum class Ending {
+        None,       // it did not fail
+        TheyQuit,   // the other player left
+        Silent,     // the other machine stopped answering
+        Apart,      // the two games went apart
+        LineBroke,  // the connection broke
+    };
+    virtual Ending HowItEnded() const = 0;
+
     // Ends the game on the line: the other machine is told, the line closes.
     // Once; later calls do nothing.
     virtual void Shutdown() = 0;

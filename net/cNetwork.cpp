@@ -49,8 +49,9 @@ bool Write(SocketHandle s, const uint8_t* bytes, size_t size, std::string* error
 
 cNetwork::~cNetwork() { Shutdown(); }
 
-void cNetwork::SetFailure(const std::string& reason) {
+void cNetwork::SetFailure(const std::string& reason, Ending ending) {
     std::snprintf(failure_, sizeof failure_, "%s", reason.c_str());
+    ending_ = ending;
 }
 
 // --- Connection set-up ---------------------------------------------------------
@@ -180,6 +181,7 @@ void cNetwork::Adopt(SocketHandle socket, bool host, uint32_t delay, uint32_t se
     delay_ = std::min(delay, kMaxDelay);
     seed_ = seed;
     failure_[0] = '\0';
+    ending_ = Ending::None;
     step_ = 0;
     std::fill(std::begin(ahead_), std::end(ahead_), PadState{});
     std::fill(std::begin(checksums_), std::end(checksums_), 0u);
@@ -207,7 +209,7 @@ bool cNetwork::AwaitPartner(const WaitHook& wait, uint32_t start) {
             char text[80];
             std::snprintf(text, sizeof text, "the other machine has not answered for %u seconds",
                           static_cast<unsigned>(kGiveUpMs / 1000));
-            SetFailure(text);
+            SetFailure(text, Ending::Silent);
             return false;
         }
         if (!wait(waited)) {
@@ -233,7 +235,7 @@ bool cNetwork::SameGame(const PadState& theirs) {
                   "%08X on the other machine)",
                   static_cast<unsigned>(step), static_cast<unsigned>(mine),
                   static_cast<unsigned>(other));
-    SetFailure(text);
+    SetFailure(text, Ending::Apart);
     return false;
 }
 
@@ -268,7 +270,7 @@ bool cNetwork::ReceivePadState(PadState* state, const WaitHook& wait) {
         received += static_cast<size_t>(n);
         if (message[0] != kMessagePadState) {
             if (message[0] == kMessageQuit) {
-                SetFailure("the other machine quit");
+                SetFailure("the other machine quit", Ending::TheyQuit);
             } else {
                 char text[80];
                 std::snprintf(text, sizeof text, "the other machine sent a message of unknown kind %u",
@@ -311,7 +313,7 @@ ExchangeResult cNetwork::Exchange(const PadState& local, PadState* player1, PadS
             // too; the desync is what is reported, whatever the send says.
             const std::string desync = failure_;
             SendPadState(outgoing);
-            SetFailure(desync);
+            SetFailure(desync, Ending::Apart);
         }
     }
     if (!ok || !same) {

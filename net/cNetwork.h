@@ -64,6 +64,7 @@ public:
     uint32_t Confirmed() const override { return confirmed_; }
     bool ConfirmedStepAt(uint32_t step, ConfirmedStep* out) const override;
     NetStats Stats() const override;
+    Ending HowItEnded() const override { return ending_; }
     // Sends the quit notice while the exchange is active, then ends and
     // closes the connection. Once; later calls do nothing.
     void Shutdown() override;
@@ -96,7 +97,7 @@ private:
     bool Greet(SocketHandle s, bool host, int wantedDelay, std::string* error);
     bool AwaitPartner(const WaitHook& wait, uint32_t start);
     bool SameGame(const PadState& theirs);
-    void SetFailure(const std::string& reason);
+    void SetFailure(const std::string& reason, Ending ending = Ending::LineBroke);
 
     SocketHandle socket_ = kNoSocket;
     bool open_ = false;
@@ -107,6 +108,7 @@ private:
     uint32_t roundTrip_ = 0;
     char failure_[200] = {};
     bool gaveUp_ = false;
+    Ending ending_ = Ending::None;
     uint32_t lastHeard_ = 0;
 
     // The exchange's progress since the machines connected.

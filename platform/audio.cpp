@@ -33,15 +33,18 @@ enum class OutputState { Closed, Open, Failed };
 struct AudioSystem {
     OutputState state;
     char failure[256];
-    Mix_Music* music;
+    Mix_Music* playing;
     bool muted;
+    int effects;  // volumes, 0 to 100
+    int music;
 };
-AudioSystem audio = {OutputState::Closed, {}, nullptr, false};
+AudioSystem audio = {OutputState::Closed, {}, nullptr, false, 100, 100};
 
 void ApplyVolume() {
-    const int volume = audio.muted ? 0 : MIX_MAX_VOLUME;
-    Mix_Volume(-1, volume);
-    Mix_VolumeMusic(volume);
+    const int effects = audio.muted ? 0 : MIX_MAX_VOLUME * audio.effects / 100;
+    const int music = audio.muted ? 0 : MIX_MAX_VOLUME * audio.music / 100;
+    Mix_Volume(-1, effects);
+    Mix_VolumeMusic(music);
 }
 
 AudioSystem& Audio() { return audio; }
@@ -84,6 +87,12 @@ bool OpenAudioOutput(int channels, std::string* error) {
 
 void SetOutputMuted(bool muted) {
     audio.muted = muted;
+    if (audio.state == OutputState::Open) ApplyVolume();
+}
+
+void SetOutputVolumes(int effects, int music) {
+    audio.effects = effects < 0 ? 0 : (effects > 100 ? 100 : effects);
+    audio.music = music < 0 ? 0 : (music > 100 ? 100 : music);
     if (audio.state == OutputState::Open) ApplyVolume();
 }
 
@@ -189,18 +198,18 @@ bool StartMusicFile(const std::string& path, std::string* error) {
         Mix_FreeMusic(music);
         return false;
     }
-    Audio().music = music;
+    Audio().playing = music;
     return true;
 }
 
 void StopMusicFile() {
     AudioSystem& a = Audio();
-    if (!a.music) return;
+    if (!a.playing) return;
     // Unhooked first: halting on purpose is not the end of the piece.
     Mix_HookMusicFinished(nullptr);
     Mix_HaltMusic();
-    Mix_FreeMusic(a.music);
-    a.music = nullptr;
+    Mix_FreeMusic(a.playing);
+    a.playing = nullptr;
 }
 
-bool MusicFilePlaying() { return Audio().music && Mix_PlayingMusic() != 0; }
+bool MusicFilePlaying() { return Audio().playing && Mix_PlayingMusic() != 0; }

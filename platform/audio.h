@@ -17,6 +17,8 @@ void CloseAudioOutput();
 // Silences every channel and the music (or gives them full volume again);
 // kept when the output is opened later.
 void SetOutputMuted(bool muted);
+// The volumes of the effects and of the music, 0 to 100 (kept as muting is).
+void SetOutputVolumes(int effects, int music);
 
 // A PCM sound converted to the output's format.
 struct SoundClip;

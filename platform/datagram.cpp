@@ -288,6 +288,27 @@ int BroadcastDatagram(const DatagramSocket& socket, uint16_t port, const void* d
     return sent + sendTo(everyone);
 }
 
+std::vector<std::string> LocalAddresses() {
+    std::vector<std::string> found;
+    ifaddrs* interfaces = nullptr;
+    if (getifaddrs(&interfaces) != 0) return found;
+    for (const ifaddrs* i = interfaces; i; i = i->ifa_next) {
+        if (!i->ifa_addr || !(i->ifa_flags & IFF_UP) || (i->ifa_flags & IFF_LOOPBACK)) continue;
+        char text[INET6_ADDRSTRLEN] = {};
+        if (i->ifa_addr->sa_family == AF_INET) {
+            inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(i->ifa_addr)->sin_addr, text, sizeof text);
+            found.insert(found.begin(), text);  // IPv4 first: the one most partners can reach
+        } else if (i->ifa_addr->sa_family == AF_INET6) {
+            const in6_addr& a = reinterpret_cast<const sockaddr_in6*>(i->ifa_addr)->sin6_addr;
+            if (IN6_IS_ADDR_LINKLOCAL(&a)) continue;
+            inet_ntop(AF_INET6, &a, text, sizeof text);
+            found.push_back(text);
+        }
+    }
+    freeifaddrs(interfaces);
+    return found;
+}
+
 bool ResolveAddress(const std::string& host, uint16_t port, NetAddress* address,
                     std::string* error) {
     addrinfo hints{};

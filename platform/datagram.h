@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/socket.h"
 
@@ -60,6 +61,9 @@ int WaitDatagram(const DatagramSocket& socket, int timeoutMs);
 bool EnableBroadcast(const DatagramSocket& socket);
 // Sends to `port` at each interface's IPv4 broadcast and 255.255.255.255; returns the sends made.
 int BroadcastDatagram(const DatagramSocket& socket, uint16_t port, const void* data, size_t size);
+
+// This machine's addresses on its networks (IPv4 first; no loopback, no link-local IPv6).
+std::vector<std::string> LocalAddresses();
 
 // Looks host up for UDP at `port`, its IPv4 address first; false with a one-line *error.
 bool ResolveAddress(const std::string& host, uint16_t port, NetAddress* address,

@@ -164,6 +164,7 @@ public:
         s.buttons[9] = rightTrigger > 16384 ? 0x80 : 0;  // a trigger counts past half way
         s.buttons[10] = SDL_GameControllerGetButton(pad_, SDL_CONTROLLER_BUTTON_LEFTSHOULDER) ? 0x80 : 0;
         s.buttons[11] = leftTrigger > 16384 ? 0x80 : 0;
+        s.buttons[12] = SDL_GameControllerGetButton(pad_, SDL_CONTROLLER_BUTTON_GUIDE) ? 0x80 : 0;  // Guide
         *state = s;
         return true;
     }
@@ -281,6 +282,14 @@ void NotePadChange(bool arrived, int32_t id) {
 uint8_t KeyCodeOfScancode(int scancode) {
     if (scancode < 0 || scancode >= SDL_NUM_SCANCODES) return 0;
     return Table().key[scancode];
+}
+
+std::string KeyCodeName(int code) {
+    if (code <= 0 || code >= 256) return "";
+    for (int scancode = 0; scancode < SDL_NUM_SCANCODES; ++scancode) {
+        if (Table().key[scancode] == code) return SDL_GetScancodeName(static_cast<SDL_Scancode>(scancode));
+    }
+    return "";
 }
 
 int32_t ScaleStickAxis(int value) {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "platform/window.h"
 
@@ -95,6 +96,9 @@ InputDevices& SystemInputDevices();
 // The key code of an SDL scancode (0 for a key the key codes do not name).
 // Takes a plain int so that callers outside the platform need no SDL header.
 uint8_t KeyCodeOfScancode(int scancode);
+// The name a keyboard shows on the key with this key code ("P", "F1", "Tab";
+// "" for a code no key has).
+std::string KeyCodeName(int code);
 
 // SDL axis value (-32768..32767) to the game's axis range (0..65536).
 int32_t ScaleStickAxis(int value);

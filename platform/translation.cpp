@@ -15,6 +15,9 @@ constexpr char kDomain[] = "kaziro";
 
 // Whether lookups go to the catalogues (false: the source texts are shown).
 bool translating = false;
+// What StartTranslations found, for going back to the system's language.
+bool systemTranslating = false;
+std::string systemLanguages;
 
 // The locale the environment asks for messages: LC_ALL, else LC_MESSAGES,
 // else LANG; "" when none is set.
@@ -48,7 +51,31 @@ std::string StartTranslations(const char* folder) {
     bind_textdomain_codeset(kDomain, "UTF-8");
     // Also tells gettext that the language may have changed since its last lookups.
     textdomain(kDomain);
-    return std::getenv("LANGUAGE");
+    systemTranslating = translating;
+    systemLanguages = std::getenv("LANGUAGE");
+    return systemLanguages;
+}
+
+void UseLanguage(const std::string& language, const char* folder) {
+    if (language.empty()) {
+        translating = systemTranslating;
+        if (translating) setenv("LANGUAGE", systemLanguages.c_str(), 1);
+    } else {
+        translating = language != "ja";  // Japanese is the source texts
+        if (translating) setenv("LANGUAGE", language.c_str(), 1);
+    }
+    if (!translating) return;
+    // Catalogues need a locale other than C for their messages.
+    const char* current = std::setlocale(LC_MESSAGES, nullptr);
+    if (!current || std::strcmp(current, "C") == 0 || std::strcmp(current, "POSIX") == 0) {
+        if (!std::setlocale(LC_MESSAGES, "")) std::setlocale(LC_MESSAGES, "C.UTF-8");
+        const char* now = std::setlocale(LC_MESSAGES, nullptr);
+        if (!now || std::strcmp(now, "C") == 0) std::setlocale(LC_MESSAGES, "C.UTF-8");
+    }
+    const std::string where = folder ? folder : FindCatalogueFolder();
+    if (!where.empty()) bindtextdomain(kDomain, where.c_str());
+    bind_textdomain_codeset(kDomain, "UTF-8");
+    textdomain(kDomain);  // gettext looks the language up again
 }
 
 std::string Translate(const char* sourceUtf8) {

@@ -14,6 +14,9 @@
 // also where that locale is not generated (only C.UTF-8 is, on a fresh
 // Debian). Returns the language list looked up, "" for the source texts.
 std::string StartTranslations(const char* folder = nullptr);
+// Switches the texts to `language` at once: "ja" for the game's own texts,
+// "en" (or another with a catalogue), "" for the system's as StartTranslations found it.
+void UseLanguage(const std::string& language, const char* folder = nullptr);
 // The text in the player's language (UTF-8); the source text itself when it
 // has no translation or StartTranslations has not run.
 std::string Translate(const char* sourceUtf8);

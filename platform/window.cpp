@@ -132,6 +132,22 @@ void KeepCursorOnField(GameWindow* w) {
     SDL_WarpMouseInWindow(w->sdl, x, y);
 }
 
+// The scale asked for, cut down to what fits the desktop's usable area with
+// the window's frame (a driver that shows nothing has no desktop to fit).
+double FittingScale(double asked, int fieldWidth, int fieldHeight) {
+    double scale = asked >= 1.0 ? asked : 1.0;
+    SDL_Rect usable;
+    if (scale > 1.0 && HasRealDisplay() && SDL_GetDisplayUsableBounds(0, &usable) == 0) {
+        const double fitted = FitWindowScale(scale, fieldWidth, fieldHeight, usable.w, usable.h);
+        if (fitted < scale) {
+            Report("window", "a window %g times the field does not fit the desktop's %d x %d; "
+                   "it is %g times the field", scale, usable.w, usable.h, fitted);
+            scale = fitted;
+        }
+    }
+    return scale;
+}
+
 // Turns one SDL event into the messages the window procedure knows.
 void Translate(const SDL_Event& e) {
     WindowSystem& s = System();
@@ -148,6 +164,22 @@ void Translate(const SDL_Event& e) {
             if (e.key.repeat) m.lParam |= kKeyRepeated;
             if (m.wParam == 0) return;
             break;
+        }
+        case SDL_TEXTINPUT: {
+            // One message per character, as its code point.
+            GameWindow* w = WindowOfId(e.text.windowID);
+            if (!w) return;
+            const unsigned char* p = reinterpret_cast<const unsigned char*>(e.text.text);
+            while (*p) {
+                uint32_t c = *p;
+                int more = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
+                c &= more == 3 ? 0x07 : more == 2 ? 0x0F : more == 1 ? 0x1F : 0x7F;
+                ++p;
+                for (; more > 0 && (*p & 0xC0) == 0x80; --more) c = (c << 6) | (*p++ & 0x3F);
+                if (more > 0) return;  // cut short
+                s.queue.push_back(Message{w, WM_CHAR, c, 0});
+            }
+            return;
         }
         case SDL_MOUSEBUTTONDOWN:
         case SDL_MOUSEBUTTONUP: {
@@ -264,19 +296,8 @@ WindowHandle CreateGameWindow(const char* className, const char* caption, int cl
     }
     // A scaled window is the field times the scale; the desktop's own pixels
     // are used where it scales windows (high DPI), so nothing is blurred.
-    double scale = look.scale >= 1.0 ? look.scale : 1.0;
-    // It must fit the desktop's usable area with its frame (a driver that
-    // shows nothing has no desktop to fit).
-    SDL_Rect usable;
-    if (scale > 1.0 && !look.fullscreen && HasRealDisplay() &&
-        SDL_GetDisplayUsableBounds(0, &usable) == 0) {
-        const double fitted = FitWindowScale(scale, clientWidth, clientHeight, usable.w, usable.h);
-        if (fitted < scale) {
-            Report("window", "a window %g times the field does not fit the desktop's %d x %d; "
-                   "it is %g times the field", scale, usable.w, usable.h, fitted);
-            scale = fitted;
-        }
-    }
+    const double scale =
+        look.fullscreen ? std::max(1.0, look.scale) : FittingScale(look.scale, clientWidth, clientHeight);
     const int width = static_cast<int>(std::lround(clientWidth * scale));
     const int height = static_cast<int>(std::lround(clientHeight * scale));
     Uint32 flags = SDL_WINDOW_SHOWN | SDL_WINDOW_ALLOW_HIGHDPI;
@@ -301,6 +322,14 @@ WindowHandle CreateGameWindow(const char* className, const char* caption, int cl
     s.current = handle;
     handle->proc(handle, WM_CREATE, 0, 0);
     return handle;
+}
+
+void SetWindowScale(WindowHandle window, double scale) {
+    if (!window || !window->sdl || window->destroyed) return;
+    if (SDL_GetWindowFlags(window->sdl) & SDL_WINDOW_FULLSCREEN) return;
+    const double fitted = FittingScale(scale, window->fieldWidth, window->fieldHeight);
+    SDL_SetWindowSize(window->sdl, static_cast<int>(std::lround(window->fieldWidth * fitted)),
+                      static_cast<int>(std::lround(window->fieldHeight * fitted)));
 }
 
 void DestroyGameWindow(WindowHandle window) {

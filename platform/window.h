@@ -25,6 +25,7 @@ enum : uint32_t {
     WM_CLOSE = 0x0010,
     WM_QUIT = 0x0012,
     WM_KEYDOWN = 0x0100,
+    WM_CHAR = 0x0102,        // a character typed: wParam is its Unicode code point
     WM_SYSKEYDOWN = 0x0104,  // a key pressed with Alt held
     WM_LBUTTONDOWN = 0x0201,
     WM_LBUTTONUP = 0x0202,
@@ -84,6 +85,9 @@ WindowHandle CreateGameWindow(const char* className, const char* caption, int cl
                               const WindowLook& look = WindowLook{});
 // Switches between fullscreen on the desktop's resolution and the window.
 void ToggleFullscreen(WindowHandle window);
+// Makes a window (not fullscreen) `scale` times the field (1 to 4), cut down
+// to fit the desktop as at creation.
+void SetWindowScale(WindowHandle window, double scale);
 bool IsFullscreen(WindowHandle window);
 // The play field the window was made for (0, 0 for a null handle).
 void FieldSizeOf(WindowHandle window, int* width, int* height);

@@ -16,6 +16,7 @@
 
 #include "app/Scores.h"
 #include "app/Settings.h"
+#include "input/cInput.h"
 
 namespace {
 
@@ -85,22 +86,39 @@ TEST_F(PlayerFiles, AFreshHomeStartsFromTheDefaultsAndKeepsWhatIsSaved) {
         EXPECT_EQ(LoadScores(), Scores{});
     }), "");
 
-    const Settings settings{true, 1.5, true};
+    Settings settings;
+    settings.fullscreen = true;
+    settings.scale = 1.5;
+    settings.muted = true;
+    settings.effectsVolume = 30;
+    settings.musicVolume = 70;
+    settings.language = "en";
+    settings.bindings.menuKey = DIK_M;
+    settings.bindings.helpPad = PAD_X;
+    settings.meet = "meet.example.org:47801";
     ASSERT_TRUE(SaveSettings(settings));
-    EXPECT_EQ(Read(settingsPath), "kaziro-settings 1\nfullscreen 1\nscale 1.5\nmuted 1\n");
+    EXPECT_EQ(Read(settingsPath).rfind("kaziro-settings 2\nfullscreen 1\nscale 1.5\nmuted 1\neffects-volume 30\n", 0),
+              0u);
     EXPECT_EQ(LoadSettings(), settings);
+    // A file of the first version keeps what it had; the rest is the defaults.
+    Write(settingsPath, "kaziro-settings 1\nfullscreen 1\nscale 2\nmuted 0\n");
+    Settings older;
+    older.fullscreen = true;
+    older.scale = 2.0;
+    EXPECT_EQ(LoadSettings(), older);
 
     Scores scores;
     const std::vector<bool> newBest{scores.RecordRound(3, 500),  // the first score is a best
-                                    scores.RecordRound(3, 500), scores.RecordRound(3, 620),
+                                    scores.RecordRound(3, 500), scores.RecordRound(3, 620, "2026-12-09"),
                                     scores.RecordRound(9, -40), scores.RecordRound(10, 900),
                                     scores.RecordRunTotal(2100), scores.RecordRunTotal(2000)};
     EXPECT_EQ(newBest, (std::vector<bool>{true, false, true, true, false, true, false}));
     ASSERT_TRUE(SaveScores(scores));
-    EXPECT_EQ(Read(scoresPath), "kaziro-scores 1\nbest 3 620\nbest 9 -40\ntotal 2100\n");
+    EXPECT_EQ(Read(scoresPath), "kaziro-scores 2\nbest 3 620 2026-12-09\nbest 9 -40\ntotal 2100\n");
     const Scores kept = LoadScores();
     EXPECT_EQ(kept, scores);
     EXPECT_EQ(kept.Best(3), 620);
+    EXPECT_EQ(kept.BestDay(3), "2026-12-09");
     EXPECT_FALSE(kept.HasBest(4));
 
     // XDG_DATA_HOME, where set, is the records' folder; no temporary file is left there.
@@ -113,7 +131,7 @@ TEST_F(PlayerFiles, ADamagedForeignOrNewerFileIsSetAsideWithOneLineAndTheDefault
     const std::string damaged[] = {
         "\x01\x02 binary",                                 // not text of ours
         "kaziro-scores 1\nbest 1 10\n",                   // another file's header
-        "kaziro-settings 2\nfullscreen 1\nwindow big\n",  // a newer version
+        "kaziro-settings 3\nfullscreen 1\nwindow big\n",  // a newer version
         "kaziro-settings 1\nfullscreen 1\nscale 9\n",     // a value out of range
         "kaziro-settings 1\n" + std::string(100000, '#'),  // far too large
     };
