@@ -149,7 +149,6 @@ TEST(TextBounds, EveryTextAtItsLongestStaysInsideTheFieldInEveryLanguageAndFace)
         auto notes = NewResultNotes({japanese, english});
         std::string shown;
         for (const Box& b : LabelsFrom(first)) shown += b.text;
-        EXPECT_GE(LabelsFrom(first).size(), 4u) << shown;
         const auto bare = [](std::string text) {
             text.erase(std::remove(text.begin(), text.end(), ' '), text.end());
             return text;
