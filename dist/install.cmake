@@ -58,7 +58,11 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Arcade puzzle: bounce falling dice into s
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS
-  "libsdl2-2.0-0, libsdl2-image-2.0-0, libsdl2-ttf-2.0-0, libsdl2-mixer-2.0-0, libfontconfig1, libx11-6, fonts-ipafont-gothic, libc6, libstdc++6")
+# The libraries the program links come from dpkg-shlibdeps, which reads them
+# off the built program; only what it cannot see is named here: a face for the
+# game's Japanese texts (fontconfig finds it when the program asks for one;
+# IPAPGothic, or another Japanese Gothic, also covers the Latin letters).
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-ipafont-gothic | fonts-japanese-gothic")
 set(CPACK_STRIP_FILES ON)
 include(CPack)

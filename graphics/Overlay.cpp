@@ -1,5 +1,6 @@
 #include "graphics/Overlay.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -20,6 +21,57 @@ constexpr int32_t kChoiceY = 32;    // the first line at the top
 constexpr int32_t kChoiceLine = 36;
 // A label's text starts this far left of and above its position.
 constexpr int32_t kLabelOffset = 16;
+// Every line keeps this far inside the field's edges (as the score does), and
+// takes this much height.
+constexpr int32_t kMargin = 4;
+constexpr int32_t kLineHeight = 40;
+
+int Measure(const cFont& probe, const std::string& text) {
+    return MeasureText(probe.font, text, TextEncoding::Utf8);
+}
+
+// Where a line may break before byte i: at a space, or after a Japanese
+// space or comma (the break then keeps them on the line above).
+bool BreakBefore(const std::string& line, size_t i) {
+    if (line[i] == ' ') return true;
+    static const char* const kAfter[] = {"\xE3\x80\x80", "\xE3\x80\x81", "\xEF\xBC\x8C"};  // 　、，
+    for (const char* mark : kAfter) {
+        if (i >= 3 && line.compare(i - 3, 3, mark) == 0) return true;
+    }
+    return false;
+}
+
+std::string Trimmed(const std::string& text) {
+    const size_t first = text.find_first_not_of(' ');
+    if (first == std::string::npos) return "";
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+// The line as lines no wider than `width` as `probe` draws them: broken at
+// the last place that keeps a piece inside, else between any two characters.
+std::vector<std::string> Fit(const cFont& probe, const std::string& line, int width) {
+    std::vector<std::string> pieces;
+    std::string rest = line;
+    while (!rest.empty() && Measure(probe, rest) > width) {
+        size_t fits = 0;      // bytes of the longest piece that fits
+        size_t lastBreak = 0;
+        for (size_t i = 1; i <= rest.size(); ++i) {
+            if (i < rest.size() && (static_cast<unsigned char>(rest[i]) & 0xC0) == 0x80) continue;
+            if (Measure(probe, Trimmed(rest.substr(0, i))) > width) break;
+            fits = i;
+            if (i < rest.size() && BreakBefore(rest, i)) lastBreak = i;
+        }
+        size_t cut = lastBreak > 0 ? lastBreak : fits;
+        if (cut == 0) {  // not even one character fits: it goes alone
+            cut = 1;
+            while (cut < rest.size() && (static_cast<unsigned char>(rest[cut]) & 0xC0) == 0x80) ++cut;
+        }
+        pieces.push_back(Trimmed(rest.substr(0, cut)));
+        rest = Trimmed(rest.substr(cut));
+    }
+    if (!rest.empty() || pieces.empty()) pieces.push_back(rest);
+    return pieces;
+}
 
 }  // namespace
 
@@ -35,17 +87,42 @@ cOverlay::cOverlay(const std::vector<std::string>& lines, const Layout& layout) 
         shade_ = new cSprite("Shade", w / 2, h / 2, w, h);
         shade_->color = kDimmed;
     }
+    // A line too wide for the field is broken into several; a line from
+    // `left` that would pass the right edge goes left as far as it must (the
+    // pieces of a broken line all start where its widest must).
+    std::vector<std::string> fitted;
+    std::vector<int32_t> lefts;
+    {
+        cFont probe("", 0, 0);
+        for (const std::string& line : lines) {
+            const std::vector<std::string> pieces = Fit(probe, line, w - 2 * kMargin);
+            int32_t left = layout.left;
+            for (const std::string& piece : pieces) {
+                left = std::min(left, w - kMargin - Measure(probe, piece) + kLabelOffset);
+            }
+            fitted.insert(fitted.end(), pieces.begin(), pieces.end());
+            lefts.insert(lefts.end(), pieces.size(), left);
+        }
+    }
+    // Lines that would reach below the field go up, and closer if need be.
     int32_t y = layout.top;
-    for (const std::string& line : lines) {
-        auto* label = new cFont("", layout.left < 0 ? 0 : layout.left, y);
+    int32_t spacing = layout.spacing;
+    const auto gaps = static_cast<int32_t>(fitted.size()) - 1;
+    const int32_t lowest = h - kMargin - kLineHeight + kLabelOffset;
+    if (gaps > 0 && y + gaps * spacing > lowest) {
+        y = std::max(kMargin + kLabelOffset, lowest - gaps * spacing);
+        spacing = std::min(spacing, (lowest - y) / gaps);
+    }
+    for (size_t i = 0; i < fitted.size(); ++i) {
+        auto* label = new cFont("", layout.left < 0 ? 0 : lefts[i], y);
         label->utf8 = true;
-        std::snprintf(label->text, sizeof label->text, "%s", line.c_str());
+        std::snprintf(label->text, sizeof label->text, "%s", fitted[i].c_str());
         label->color = layout.colour;
         if (layout.left < 0) {  // centred, by what the line really measures
             label->SetPosition(w / 2 - label->TextWidth() / 2 + kLabelOffset, y);
         }
         labels_.push_back(label);
-        y += layout.spacing;
+        y += spacing;
     }
 }
 

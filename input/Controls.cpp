@@ -142,8 +142,9 @@ PlayerControls cControlMapper::Build(const cInput& in, int difficultyNow) {
     }
     if (hasPad) PadFunctions(in, back, difficultyNow, &c);
     const bool padMoved = dx != 0.0f || dy != 0.0f;
-    const bool mouseMoved =
-        usesMouse_ && (in.mouse.x != in.prevMouse.x || in.mouse.y != in.prevMouse.y);
+    // Only the pointer's own move: a change of the window moves the cursor on
+    // the field too, but leaves the paddle to the pad that steers it.
+    const bool mouseMoved = usesMouse_ && in.MouseMoved();
     if (mouseMoved) {
         padSteers_ = false;
     } else if (padMoved) {

@@ -119,11 +119,14 @@ void cInput::Refresh() {
     mouse.right |= pressedSinceSample.right;
     mouse.middle |= pressedSinceSample.middle;
     pressedSinceSample = MouseState{};
+    prevPointerX_ = pointerX_;
+    prevPointerY_ = pointerY_;
     if (devices) {
         int x = 0, y = 0;
         devices->GetCursor(window, &x, &y);
         mouse.x = static_cast<float>(x);
         mouse.y = static_cast<float>(y);
+        devices->GetPointer(window, &pointerX_, &pointerY_);
     }
 
     std::memcpy(prevKeys, keys, sizeof keys);

@@ -79,6 +79,10 @@ public:
     bool KeyDown(int code) const;
     // Down now and up in the step before.
     bool KeyPressed(int code) const;
+    // The player moved the mouse since the step before. The cursor's place on
+    // the field also changes when the window changes under a still pointer
+    // (fullscreen, another scale, a move by the window manager): that is no move.
+    bool MouseMoved() const { return pointerX_ != prevPointerX_ || pointerY_ != prevPointerY_; }
     // Named button k (PadButton) of a pad slot is down.
     bool PadButtonDown(int slot, int k) const;
     // Down now and up in the step before.
@@ -122,6 +126,9 @@ private:
     void Seat(int slot, std::unique_ptr<PadDevice> device);
     void Empty(int slot);
     uint32_t lastSerial_ = 0;
+    // The pointer's own place (InputDevices::GetPointer) now and a step before.
+    int pointerX_ = 0, pointerY_ = 0;
+    int prevPointerX_ = 0, prevPointerY_ = 0;
 };
 
 extern cInput input;

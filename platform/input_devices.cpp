@@ -257,6 +257,8 @@ public:
         GetCursorClientPos(window, x, y);
     }
 
+    void GetPointer(WindowHandle window, int* x, int* y) override { GetPointerPos(window, x, y); }
+
 };
 
 }  // namespace

@@ -88,6 +88,10 @@ public:
     virtual void ReadKeyboard(uint8_t keys[256]) = 0;
     // The cursor in field coordinates of the window, also outside it.
     virtual void GetCursor(WindowHandle window, int* x, int* y) = 0;
+    // The pointer's own place (see GetPointerPos in platform/window.h): only
+    // its change is a move of the mouse. Devices without a desktop of their
+    // own answer with the cursor.
+    virtual void GetPointer(WindowHandle window, int* x, int* y) { GetCursor(window, x, y); }
 };
 
 // The SDL devices (keyboard state, window focus, global cursor, game controllers).

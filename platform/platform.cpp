@@ -100,6 +100,20 @@ void NoteGameWindow(SDL_Window* window) {
 
 bool GameWindowDestroyedFromOutside() { return std::exchange(windowGoneUnreported, false); }
 
+bool QueryXPointer(int* x, int* y) {
+    if (!gameDisplay || windowGone || displayLost) return false;
+    Window root = 0, child = 0;
+    int rootX = 0, rootY = 0, windowX = 0, windowY = 0;
+    unsigned int buttons = 0;
+    if (!XQueryPointer(gameDisplay, DefaultRootWindow(gameDisplay), &root, &child, &rootX, &rootY,
+                       &windowX, &windowY, &buttons)) {
+        return false;  // on another screen of the display
+    }
+    *x = rootX;
+    *y = rootY;
+    return true;
+}
+
 bool StartAudio(std::string* error) { return Start(SDL_INIT_AUDIO, error); }
 
 bool StartGameControllers(std::string* error) {

@@ -23,6 +23,9 @@ void NoteGameWindow(SDL_Window* window);
 // Whether the game window was destroyed by another program since the last
 // call (answered true once).
 bool GameWindowDestroyedFromOutside();
+// The pointer on the X desktop, asked of the X server now (SDL's own answer
+// is kept from the last pointer event it read). False without X.
+bool QueryXPointer(int* x, int* y);
 // Queues a pad that arrived (its joystick instance id) or left, for
 // InputDevices::NextPadChange. Called by the event translation.
 void NotePadChange(bool arrived, int32_t id);

@@ -30,6 +30,11 @@ struct GameWindow {
     bool warpPending = false;
     int warpFieldX = 0;
     int warpFieldY = 0;
+    // How far the pointer was moved on the desktop on the game's behalf, in
+    // all (put back on the window or the field after a switch of
+    // fullscreen): no move of the player's.
+    int warpedX = 0;
+    int warpedY = 0;
 };
 
 namespace {
@@ -118,6 +123,29 @@ GameWindow* WindowOfId(Uint32 id) {
     return nullptr;
 }
 
+// The pointer on the desktop, as the display has it now; headless, SDL's
+// mouse in the window.
+void DesktopPointer(int* x, int* y) {
+    if (!HasRealDisplay()) {
+        SDL_GetMouseState(x, y);
+    } else if (!QueryXPointer(x, y)) {
+        SDL_GetGlobalMouseState(x, y);
+    }
+}
+
+// Does what may move the pointer on the game's behalf (SDL puts it back on
+// the window after a switch of fullscreen; the game puts it back on the
+// field), and counts how far it moved as the game's, not the player's.
+template <typename Action>
+void MovePointerForTheGame(GameWindow* w, Action action) {
+    int beforeX = 0, beforeY = 0, afterX = 0, afterY = 0;
+    DesktopPointer(&beforeX, &beforeY);
+    action();
+    DesktopPointer(&afterX, &afterY);
+    w->warpedX += afterX - beforeX;
+    w->warpedY += afterY - beforeY;
+}
+
 // After a switch between fullscreen and the window, the cursor goes back onto
 // the field point it was on, so the paddle stays under it. (SDL itself puts it
 // back at the old window coordinates, which after leaving fullscreen lie far
@@ -129,7 +157,7 @@ void KeepCursorOnField(GameWindow* w) {
     SizesOf(w->sdl, &ww, &wh, &pw, &ph);
     FieldPointToWindow(w->warpFieldX, w->warpFieldY, ww, wh, pw, ph, w->fieldWidth,
                        w->fieldHeight, &x, &y);
-    SDL_WarpMouseInWindow(w->sdl, x, y);
+    MovePointerForTheGame(w, [&] { SDL_WarpMouseInWindow(w->sdl, x, y); });
 }
 
 // The scale asked for, cut down to what fits the desktop's usable area with
@@ -446,7 +474,9 @@ void ToggleFullscreen(WindowHandle window) {
     window->warpFieldX = fx;
     window->warpFieldY = fy;
     // Leaving fullscreen gives the window back at the size it had.
-    SDL_SetWindowFullscreen(window->sdl, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
+    MovePointerForTheGame(window, [&] {
+        SDL_SetWindowFullscreen(window->sdl, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
+    });
 }
 
 bool IsFullscreen(WindowHandle window) {
@@ -481,6 +511,17 @@ void GetCursorClientPos(WindowHandle window, int* x, int* y) {
     }
     if (x) *x = fx;
     if (y) *y = fy;
+}
+
+void GetPointerPos(WindowHandle window, int* x, int* y) {
+    int px = 0, py = 0;
+    DesktopPointer(&px, &py);
+    if (window) {
+        px -= window->warpedX;
+        py -= window->warpedY;
+    }
+    if (x) *x = px;
+    if (y) *y = py;
 }
 
 SDL_Window* SdlWindowOf(WindowHandle window) { return window ? window->sdl : nullptr; }

@@ -132,3 +132,8 @@ void DragFinish(uintptr_t drop);
 bool WindowHasFocus(WindowHandle window);
 // The cursor in the play field's pixels, also outside the field and the window.
 void GetCursorClientPos(WindowHandle window, int* x, int* y);
+// The pointer's own place on the desktop (headless: in the window). It changes
+// when the player moves the pointer; neither when the window changes under it
+// (fullscreen, another scale, a move by the window manager), which moves the
+// cursor on the field, nor when the game puts the cursor back on the field.
+void GetPointerPos(WindowHandle window, int* x, int* y);

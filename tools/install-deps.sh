@@ -15,6 +15,8 @@ packages=(
   # end-to-end tests in a real X server, fuzzing, leak checks, packaging
   xvfb xauth xdotool x11-utils imagemagick openbox clang libclang-rt-14-dev valgrind
   desktop-file-utils appstream man-db gzip dpkg-dev file python3 rsync
+  # the package test: a clean Debian system to install the package into
+  mmdebstrap
   # the router's port mapping (UPnP IGD), and the network tests: namespaces,
   # a real miniupnpd with its nftables rules
   libminiupnpc-dev iproute2 nftables miniupnpd-nftables

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "app/WinMain.h"
@@ -18,6 +19,7 @@
 #include "input/LocalPlayers.h"
 #include "input/cInput.h"
 #include "net/LockstepWire.h"
+#include "platform/sdl_internal.h"
 #include "platform/window.h"
 #include "support/fake_pads.h"
 
@@ -473,6 +475,64 @@ TEST(SystemPads, AControllerIsTakenAsItArrivesAndLetGoAsItLeaves) {
     EXPECT_FALSE(in.HasPad(0));
     EXPECT_EQ(in.pads[0].current.x, kAxisMax / 2);
     in.Shutdown();
+}
+
+// The paddle belongs to whoever moved it last: a pad steers, then the window
+// is scaled and goes fullscreen under a mouse that stays where it is. The
+// cursor is over other points of the field each time (the window changed
+// under it), yet the paddle stays the pad's until the pointer itself moves.
+TEST(SystemPointer, AWindowChangeUnderAStillMouseLeavesThePaddleToThePad) {
+    // The system's cursor and pointer, and a pad of the test's.
+    struct Devices : FakeDevices {
+        void GetCursor(WindowHandle w, int* x, int* y) override { SystemInputDevices().GetCursor(w, x, y); }
+        void GetPointer(WindowHandle w, int* x, int* y) override { SystemInputDevices().GetPointer(w, x, y); }
+    } devices;
+    devices.pads.resize(1);
+    devices.pads[0].Rest();
+    RegisterWindowClass("KaziroPointerTest", [](WindowHandle w, uint32_t m, uintptr_t wp, intptr_t lp) {
+        return DefWindowProc(w, m, wp, lp);
+    });
+    std::string error;
+    WindowHandle window = CreateGameWindow("KaziroPointerTest", "Kaziro", 800, 600, &error);
+    ASSERT_NE(window, nullptr) << error;
+    cInput in;
+    in.Init(window, &devices);
+    cControlMapper mapper(true, 0, false);
+    const auto step = [&] {
+        Message m;
+        while (PeekMessage(&m)) DispatchMessage(m);
+        in.Refresh();
+        return mapper.Build(in);
+    };
+    SDL_WarpMouseInWindow(SdlWindowOf(window), 300, 200);  // the player puts the mouse there
+    PlayerControls c = step();
+    EXPECT_EQ(c.x, 300.0f);
+    devices.pads[0].state.x = kAxisMax;  // the pad steers 8 pixels a step to the right
+    for (int i = 0; i < 5; ++i) c = step();
+    devices.pads[0].Rest();
+    c = step();
+    ASSERT_EQ(c.x, 340.0f);
+    ASSERT_EQ(c.y, 200.0f);
+
+    // Another scale (as the window manager may make it), then fullscreen.
+    for (int change = 0; change < 2; ++change) {
+        const float cursorBefore = in.mouse.x;
+        if (change == 0) SDL_SetWindowSize(SdlWindowOf(window), 1600, 1200);
+        if (change == 1) ToggleFullscreen(window);
+        c = step();
+        EXPECT_NE(in.mouse.x, cursorBefore) << "the window changed under the cursor";
+        EXPECT_FALSE(in.MouseMoved());
+        EXPECT_EQ(c.x, 340.0f) << "the pad's paddle, after change " << change;
+        EXPECT_EQ(c.y, 200.0f);
+    }
+    SDL_WarpMouseInWindow(SdlWindowOf(window), 700, 400);  // the player moves the mouse
+    c = step();
+    EXPECT_TRUE(in.MouseMoved());
+    EXPECT_NE(c.x, 340.0f);
+    EXPECT_EQ(c.x, in.mouse.x) << "the mouse steers again";
+    EXPECT_EQ(c.y, in.mouse.y);
+    in.Shutdown();
+    DestroyGameWindow(window);
 }
 
 TEST(PadAxes, StickRangeIsZeroTo65536) {
