@@ -2,77 +2,46 @@
 
 #include <cstring>
 
-#include "input/LittleEndian.h"
+#include "net/WireBytes.h"
 
 namespace {
 
 constexpr uint8_t kMagic0 = 'K';
 constexpr uint8_t kMagic1 = 'R';
 
-class Writer {
+class Writer : public ByteWriter {
 public:
-    explicit Writer(DatagramKind kind) { bytes_ = {kMagic0, kMagic1, static_cast<uint8_t>(kind), kNetProtocol}; }
-    void U8(uint8_t v) { bytes_.push_back(v); }
-    void U16(uint16_t v) { Put(v, 2); }
-    void U32(uint32_t v) { Put(v, 4); }
-    void U64(uint64_t v) { Put(v, 8); }
+    explicit Writer(DatagramKind kind) {
+        U8(kMagic0);
+        U8(kMagic1);
+        U8(static_cast<uint8_t>(kind));
+        U8(kNetProtocol);
+    }
     void Text(const std::string& s) {
         char text[kVersionSize] = {};
         std::memcpy(text, s.data(), s.size() < sizeof text ? s.size() : sizeof text);
-        bytes_.insert(bytes_.end(), text, text + sizeof text);
+        Bytes(text, sizeof text);
     }
     void Record(const PlayerControls& r) {
         uint8_t b[kRecordBytes];
         EncodeRecord(r, b);
-        bytes_.insert(bytes_.end(), b, b + sizeof b);
+        Bytes(b, sizeof b);
     }
-    void PadTo(size_t size) {
-        if (bytes_.size() < size) bytes_.resize(size, 0);
-    }
-    std::vector<uint8_t> Take() { return std::move(bytes_); }
-
-private:
-    void Put(uint64_t v, int n) {
-        uint8_t b[8];
-        PutLittle(b, v, n);
-        bytes_.insert(bytes_.end(), b, b + n);
-    }
-    std::vector<uint8_t> bytes_;
 };
 
-// Reads within [data, data + size); every read past the end fails the reader.
-class Reader {
+class Reader : public ByteReader {
 public:
-    Reader(const uint8_t* data, size_t size) : p_(data), end_(data + size) {}
-    bool U8(uint8_t* v) { return Get(v, 1); }
-    bool U16(uint16_t* v) { return Get(v, 2); }
-    bool U32(uint32_t* v) { return Get(v, 4); }
-    bool U64(uint64_t* v) { return Get(v, 8); }
+    using ByteReader::ByteReader;
     bool Text(std::string* s) {
-        if (Left() < kVersionSize) return false;
-        const char* text = reinterpret_cast<const char*>(p_);
+        char text[kVersionSize];
+        if (!Bytes(text, sizeof text)) return false;
         s->assign(text, strnlen(text, kVersionSize));
-        p_ += kVersionSize;
         return true;
     }
     bool Record(PlayerControls* r) {
-        if (Left() < kRecordBytes) return false;
-        const bool ok = DecodeRecord(p_, r);
-        p_ += kRecordBytes;
-        return ok;
+        uint8_t b[kRecordBytes];
+        return Bytes(b, sizeof b) && DecodeRecord(b, r);
     }
-    size_t Left() const { return static_cast<size_t>(end_ - p_); }
-
-private:
-    template <typename T>
-    bool Get(T* v, int n) {
-        if (Left() < static_cast<size_t>(n)) return false;
-        *v = static_cast<T>(GetLittle(p_, n));
-        p_ += n;
-        return true;
-    }
-    const uint8_t* p_;
-    const uint8_t* end_;
 };
 
 }  // namespace
