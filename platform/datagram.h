@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/socket.h"
 
@@ -30,6 +31,28 @@ struct NetAddress {
     // The opposite of ==.
     bool operator!=(const NetAddress& other) const { return !(*this == other); }
 };
+
+// An address as plain values, for wires and tables that must not depend on
+// the system's structures (the meeting server's): the family (4 or 6; 0: no
+// address), the address's bytes (IPv4 in the first 4, the rest zero) and the
+// port. An IPv6 address's scope is left out: only addresses that need none
+// are passed on.
+struct Endpoint {
+    uint8_t family = 0;
+    uint8_t ip[16] = {};
+    uint16_t port = 0;
+
+    bool Valid() const { return family == 4 || family == 6; }
+    bool operator==(const Endpoint& other) const;
+    bool operator!=(const Endpoint& other) const { return !(*this == other); }
+    // As NetAddress::Text() prints it.
+    std::string Text() const;
+};
+
+// The endpoint of an address (family 0 when there is none).
+Endpoint EndpointOf(const NetAddress& address);
+// The address of an endpoint (none when its family is neither 4 nor 6).
+NetAddress AddressOf(const Endpoint& endpoint);
 
 // An open datagram socket with the port it is bound to and what it received.
 struct DatagramSocket {
@@ -64,3 +87,8 @@ int BroadcastDatagram(const DatagramSocket& socket, uint16_t port, const void* d
 // Looks host up for UDP at `port`, its IPv4 address first; false with a one-line *error.
 bool ResolveAddress(const std::string& host, uint16_t port, NetAddress* address,
                     std::string* error);
+
+// This machine's own addresses at `port`, as a partner on its network would
+// reach them: the IPv4 address of every interface that is up, then its IPv6
+// addresses, leaving out loopback and link-local ones.
+std::vector<NetAddress> LocalAddresses(uint16_t port);
