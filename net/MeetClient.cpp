@@ -166,6 +166,13 @@ bool MeetClient::Receive(uint64_t now, const NetAddress& from, const uint8_t* da
     return true;
 }
 
+void MeetClient::Probed(const NetAddress& from) {
+    if (stage_ != Stage::Punching || std::find(candidates_.begin(), candidates_.end(), from) != candidates_.end()) {
+        return;
+    }
+    candidates_.push_back(from);
+}
+
 void MeetClient::Answered(uint64_t, const NetAddress& from, std::vector<Send>* out) {
     if (stage_ != Stage::Punching || relayAsked_) return;
     stage_ = Stage::Direct;

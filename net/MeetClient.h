@@ -14,7 +14,8 @@
 //     (Partner() is the server: the game's datagrams go there unchanged).
 //
 // Punching: once both sides have each other's candidates (PEER), each probes
-// every candidate every kProbeMs. The first probe answered wins. After
+// every candidate every kProbeMs, and every address the partner's probes come
+// from (Probed). The first probe answered wins. After
 // kPunchMs with no answer the client asks the server to relay (RELAY). When
 // the server says the room relays (the other side found no way either) the
 // client relays too, even when its own probe was answered: a way that works
@@ -69,6 +70,10 @@ public:
     // The partner answered a probe from `from` (a candidate, or an address its
     // router chose): the way is found, unless the relay was asked for already.
     void Answered(uint64_t nowMs, const NetAddress& from, std::vector<Send>* out);
+    // The partner's probe came from `from`: when no candidate is that address
+    // (its router chose a new port for this machine, as symmetric routers
+    // do), it becomes one, and is probed too.
+    void Probed(const NetAddress& from);
     // Whether punching has gone on kPunchMs without an answer.
     bool TimeToRelay(uint64_t nowMs) const;
 
