@@ -21,7 +21,8 @@ namespace {
 
 const char kUsage[] =
     "usage: kaziro-meet [--port PORT] [--max-rooms N] [--max-relays N] [--relay-kbps N]\n"
-    "                   [--code-seconds N] [--code-first C] [--help] [--version]\n"
+    "                   [--rooms-per-address N] [--code-seconds N] [--code-first C]\n"
+    "                   [--help] [--version]\n"
     "The meeting server of kaziro's online games: a hosting game gets a room code,\n"
     "a joining game types it, both are told each other's addresses, and the rooms\n"
     "whose games cannot reach each other are relayed.\n"
@@ -29,6 +30,7 @@ const char kUsage[] =
     "  --max-rooms N      rooms open at once (10000)\n"
     "  --max-relays N     rooms relayed at once (1000)\n"
     "  --relay-kbps N     a relayed room's rate, both ways together, in kbit/s (512)\n"
+    "  --rooms-per-address N  rooms hosted from one IP address at once (32)\n"
     "  --code-seconds N   how long a code waits for its joiner (600)\n"
     "  --code-first C     every code starts with C (servers that share their players)\n"
     "Each room is one line on standard error when it closes.\n";
@@ -74,6 +76,9 @@ int main(int argc, char** argv) {
         } else if (a == "--relay-kbps") {
             ok = ok && Number(v, 8, 100000, &n);
             limits.relayKbps = static_cast<uint32_t>(n);
+        } else if (a == "--rooms-per-address") {
+            ok = ok && Number(v, 1, 1000000, &n);
+            limits.roomsPerAddress = static_cast<uint32_t>(n);
         } else if (a == "--code-seconds") {
             ok = ok && Number(v, 1, 65535, &n);
             limits.codeSeconds = static_cast<uint32_t>(n);
@@ -100,16 +105,19 @@ int main(int argc, char** argv) {
         Report("meet", "%s", error.c_str());
         return 1;
     }
+    // Room for a few tens of milliseconds of a busy relay's datagrams, should
+    // the server not be scheduled for that long.
+    const int buffer = SetDatagramBuffers(socket, 4 << 20);
     std::random_device device;
     MeetServer server(
         limits, [&device] { return (static_cast<uint64_t>(device()) << 32) ^ device(); },
         [](const std::string& line) { Report("meet", "%s", line.c_str()); });
-    Report("meet", "kaziro-meet %s on UDP port %u: at most %u rooms, %u relayed at %u kbit/s each",
-           KAZIRO_VERSION, static_cast<unsigned>(socket.port), limits.maxRooms, limits.maxRelays,
-           limits.relayKbps);
+    Report("meet", "kaziro-meet %s on UDP port %u: at most %u rooms, %u relayed at %u kbit/s each; "
+           "receive buffer %d kB", KAZIRO_VERSION, static_cast<unsigned>(socket.port), limits.maxRooms,
+           limits.maxRelays, limits.relayKbps, buffer / 1024);
 
     std::vector<MeetServer::Send> out;
-    uint8_t buffer[2048];
+    uint8_t datagram[2048];
     const auto flush = [&] {
         for (const MeetServer::Send& s : out) SendDatagram(socket, s.to, s.bytes.data(), s.bytes.size());
         out.clear();
@@ -124,9 +132,9 @@ int main(int argc, char** argv) {
         // A bounded batch, so that notices and expiry run under any flood.
         NetAddress from;
         long n = 0;
-        for (int taken = 0; taken < 4096 && (n = ReceiveDatagram(&socket, buffer, sizeof buffer, &from)) > 0;
+        for (int taken = 0; taken < 4096 && (n = ReceiveDatagram(&socket, datagram, sizeof datagram, &from)) > 0;
              ++taken) {
-            server.Receive(now, from, buffer, static_cast<size_t>(n), &out);
+            server.Receive(now, from, datagram, static_cast<size_t>(n), &out);
             flush();
         }
         server.Tick(now, &out);

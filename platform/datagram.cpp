@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 static_assert(sizeof(NetAddress::bytes) >= sizeof(sockaddr_storage),
               "NetAddress must hold any socket address");
@@ -253,6 +254,18 @@ int WaitDatagram(const DatagramSocket& socket, int timeoutMs) {
     if (ready > 0) return (entry.revents & POLLNVAL) ? -1 : 1;
     if (ready == 0 || errno == EINTR) return 0;
     return -1;
+}
+
+int SetDatagramBuffers(const DatagramSocket& socket, int bytes) {
+    for (const auto& [forced, plain] : {std::pair{SO_RCVBUFFORCE, SO_RCVBUF}, std::pair{SO_SNDBUFFORCE, SO_SNDBUF}}) {
+        if (setsockopt(socket.handle, SOL_SOCKET, forced, &bytes, sizeof bytes) != 0) {
+            setsockopt(socket.handle, SOL_SOCKET, plain, &bytes, sizeof bytes);
+        }
+    }
+    int granted = 0;
+    socklen_t length = sizeof granted;
+    if (getsockopt(socket.handle, SOL_SOCKET, SO_RCVBUF, &granted, &length) != 0) return 0;
+    return granted;
 }
 
 bool EnableBroadcast(const DatagramSocket& socket) {

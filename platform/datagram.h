@@ -79,6 +79,11 @@ long ReceiveDatagram(DatagramSocket* socket, void* buffer, size_t capacity, NetA
 // Waits at most timeoutMs for a datagram: 1 when one is there, 0 when none came, -1 on error.
 int WaitDatagram(const DatagramSocket& socket, int timeoutMs);
 
+// Asks for receive and send buffers of `bytes` each, as far as the system
+// allows (more than net.core.rmem_max only with CAP_NET_ADMIN); returns the
+// receive buffer granted, in bytes (0 on an error).
+int SetDatagramBuffers(const DatagramSocket& socket, int bytes);
+
 // Allows the socket to send broadcasts; false on an error.
 bool EnableBroadcast(const DatagramSocket& socket);
 // Sends to `port` at each interface's IPv4 broadcast and 255.255.255.255; returns the sends made.

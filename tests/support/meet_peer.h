@@ -52,6 +52,12 @@ public:
 
     // Takes what arrived and sends what is due.
     void Step() {
+        Take();
+        Give();
+    }
+
+    // Takes what arrived: the server's answers, probes, the partner's game.
+    void Take() {
         const uint64_t nowUs = Now(), now = nowUs / 1000;
         uint8_t buffer[2048];
         NetAddress from;
@@ -75,14 +81,15 @@ public:
                 ++strays;
             }
         }
+        SendAll(out);
+    }
+
+    // Sends what is due: requests, probes, the next game datagram.
+    void Give() {
+        const uint64_t nowUs = Now(), now = nowUs / 1000;
+        std::vector<MeetClient::Send> out;
         client.Poll(now, &out);
-        for (const MeetClient::Send& s : out) {
-            if (s.probe) {
-                Send(s.to, Probe('A'));
-            } else {
-                Send(s.to, s.bytes);
-            }
-        }
+        SendAll(out);
         if (playing && Met() && sent < toSend && nowUs >= nextGameUs) {
             std::vector<uint8_t> game(kGameSize, 0x5A);
             game[0] = 'K', game[1] = 'R', game[2] = 'G', game[3] = Role();
@@ -91,7 +98,18 @@ public:
             Put(game.data() + 16, Now());
             Send(client.Partner(), game);
             ++sent;
-            nextGameUs = nowUs + kStepMs * 1000;
+            // One a step on a fixed schedule, as the game's steps are.
+            nextGameUs = (nextGameUs == 0 ? nowUs : nextGameUs) + kStepMs * 1000;
+        }
+    }
+
+    void SendAll(const std::vector<MeetClient::Send>& out) {
+        for (const MeetClient::Send& s : out) {
+            if (s.probe) {
+                Send(s.to, Probe('A'));
+            } else {
+                Send(s.to, s.bytes);
+            }
         }
     }
 
@@ -138,16 +156,19 @@ private:
     uint64_t nextGameUs = 0;
 };
 
-// Steps the peers every few milliseconds (sooner when one receives) until
-// done() or ms pass; done()'s last answer.
+// Runs the peers until done() or ms pass: each takes what it received as
+// soon as it arrives and sends what is due at least every 2 ms. done()'s last answer.
 inline bool Drive(const std::vector<MeetPeer*>& peers, int ms, const std::function<bool()>& done) {
     const uint64_t end = MeetPeer::Now() + static_cast<uint64_t>(ms) * 1000;
+    std::vector<pollfd> fds;
+    for (MeetPeer* p : peers) fds.push_back({p->socket.handle, POLLIN, 0});
     while (!done()) {
         if (MeetPeer::Now() >= end) return false;
-        std::vector<pollfd> fds;
-        for (MeetPeer* p : peers) fds.push_back({p->socket.handle, POLLIN, 0});
-        poll(fds.data(), fds.size(), 4);
-        for (MeetPeer* p : peers) p->Step();
+        if (poll(fds.data(), fds.size(), 2) > 0) {
+            for (size_t i = 0; i < peers.size(); ++i)
+                if (fds[i].revents) peers[i]->Take();
+        }
+        for (MeetPeer* p : peers) p->Give();
     }
     return true;
 }
