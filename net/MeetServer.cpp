@@ -18,6 +18,12 @@ uint32_t CodeSpace(uint32_t length) {
     return space;
 }
 
+// An IP address without its port (the key of the per-address limits).
+std::string AddressText(const Endpoint& ip) {
+    const std::string text = ip.Text();
+    return text.size() > 2 && text.compare(text.size() - 2, 2, ":0") == 0 ? text.substr(0, text.size() - 2) : text;
+}
+
 bool HasIpv6(const Endpoint& address, const Endpoint (&locals)[kMeetLocals]) {
     if (address.family == 6) return true;
     for (const Endpoint& e : locals) {
@@ -185,7 +191,7 @@ void MeetServer::Open(uint64_t now, const Endpoint& from, const MeetMessage& m, 
         ip.port = 0;
         const auto hosted = perAddress_.find(ip);
         if (hosted != perAddress_.end() && hosted->second >= limits_.roomsPerAddress) {
-            Reached(now, kAddressLimit, "rooms per address reached: " + AddressOf(from).Text() +
+            Reached(now, kAddressLimit, "rooms per address reached: " + AddressText(ip) +
                                             " hosts " + std::to_string(hosted->second) +
                                             " rooms; its new rooms are refused");
             Refuse(from, m.nonce, MeetError::ServerFull, out);
@@ -213,8 +219,13 @@ void MeetServer::Open(uint64_t now, const Endpoint& from, const MeetMessage& m, 
 }
 
 void MeetServer::Join(uint64_t now, const Endpoint& from, const MeetMessage& m, std::vector<Send>* out) {
+    if (!MayGuess(now, from, false)) {
+        ++counts_.unanswered;
+        return;
+    }
     const auto found = rooms_.find(MeetCodeNumber(m.code));
     if (found == rooms_.end()) {
+        MayGuess(now, from, true);
         Refuse(from, m.nonce, MeetError::UnknownCode, out);
         return;
     }
@@ -232,6 +243,7 @@ void MeetServer::Join(uint64_t now, const Endpoint& from, const MeetMessage& m, 
             out->push_back({AddressOf(from), EncodeMeet(answer)});
             ++counts_.answers;
         } else {
+            MayGuess(now, from, true);
             Refuse(from, m.nonce, MeetError::RoomFull, out);
         }
         return;
@@ -328,6 +340,30 @@ bool MeetServer::MayAnswer(uint64_t now, const Endpoint& to) {
     return true;
 }
 
+bool MeetServer::MayGuess(uint64_t now, const Endpoint& from, bool refused) {
+    Endpoint ip = from;
+    ip.port = 0;
+    if (ip.family == 6) std::fill(ip.ip + 8, ip.ip + 16, 0);  // one household's /64
+    const uint64_t most = uint64_t{kGuesses} * 1000;
+    auto it = guesses_.find(ip);
+    if (it == guesses_.end()) {
+        if (!refused) return true;
+        // More addresses than counted at once guess freely: they could guess as fast from new ones.
+        if (guesses_.size() >= limits_.maxSources) return true;
+        it = guesses_.emplace(ip, Guesses{most, now}).first;
+    }
+    Guesses& g = it->second;
+    g.left = std::min(most, g.left + (now - g.at) * 1000 / kGuessEveryMs);
+    g.at = now;
+    if (g.left < 1000) {
+        Reached(now, kGuessLimit, "join limit reached: " + AddressText(ip) +
+                                      " had too many codes refused; its joins are ignored for a while");
+        return false;
+    }
+    if (refused) g.left -= 1000;
+    return true;
+}
+
 void MeetServer::Refuse(const Endpoint& to, uint64_t nonce, MeetError why, std::vector<Send>* out) {
     MeetMessage m;
     m.kind = MeetKind::Error;
@@ -403,6 +439,10 @@ void MeetServer::Tick(uint64_t now, std::vector<Send>* out) {
             }
         }
         for (const auto& [code, why] : over) Close(now, &rooms_.at(code), why);
+        for (auto it = guesses_.begin(); it != guesses_.end();) {
+            const bool whole = it->second.left + (now - it->second.at) * 1000 / kGuessEveryMs >= kGuesses * 1000ull;
+            it = whole ? guesses_.erase(it) : std::next(it);
+        }
         for (auto it = sources_.begin(); it != sources_.end();) {
             const Window& w = it->second;
             it = w.count == 0 || static_cast<uint32_t>(now) - w.sent[w.count - 1] >= 1000u ? sources_.erase(it)

@@ -21,7 +21,8 @@
 // What the server's port accepts: requests of this protocol, answered at
 // most kAnswersPerSecond times a second per source endpoint and never with
 // more bytes than the request (every request is 128 bytes, every answer at
-// most 121); a relaying room's datagrams from its two endpoints. Everything
+// most 121), and JOINs with codes that fail only a few times a minute per IP
+// address; a relaying room's datagrams from its two endpoints. Everything
 // else is dropped unanswered. Rooms, relays, rooms per IP address and the
 // endpoints being counted are bounded (MeetLimits); reaching a bound is
 // logged, at most once a minute for each.
@@ -54,6 +55,12 @@ struct EndpointHash {
 class MeetServer {
 public:
     static constexpr uint32_t kAnswersPerSecond = 4;
+    // JOINs refused (no such room, or a full one) from one IP address (an
+    // IPv6 /64): kGuesses at once, one more every kGuessEveryMs. Beyond
+    // that the address's JOINs are ignored, codes are not tried: guessing a
+    // code takes days from one address.
+    static constexpr uint32_t kGuesses = 20;
+    static constexpr uint64_t kGuessEveryMs = 2000;
     static constexpr uint64_t kHostSilentMs = 30000;
     static constexpr uint64_t kMeetingMs = 60000;
     static constexpr uint64_t kRelayIdleMs = 30000;
@@ -117,7 +124,7 @@ private:
         uint64_t noticeAt = 0;
         int noticesLeft = 0;
     };
-    enum Limit { kRoomLimit, kRelayLimit, kAddressLimit, kSourceLimit, kLimits };
+    enum Limit { kRoomLimit, kRelayLimit, kAddressLimit, kSourceLimit, kGuessLimit, kLimits };
 
     void Request(uint64_t now, const Endpoint& from, const MeetMessage& m, std::vector<Send>* out);
     void Open(uint64_t now, const Endpoint& from, const MeetMessage& m, std::vector<Send>* out);
@@ -127,6 +134,8 @@ private:
     Room* Find(const Endpoint& from, uint64_t nonce, const std::string& code, Side** side);
     // Counts an answer to `to` in this second; false when it has had its share.
     bool MayAnswer(uint64_t now, const Endpoint& to);
+    // Whether JOINs from `from`'s address are still tried; `refused`: count one more refusal.
+    bool MayGuess(uint64_t now, const Endpoint& from, bool refused);
     void Refuse(const Endpoint& to, uint64_t nonce, MeetError why, std::vector<Send>* out);
     MeetMessage PeerFor(const Room& room, const Side& to, const Side& other) const;
     // Sends the notices a room's sides still lack; `start`: the first of a series.
@@ -146,6 +155,11 @@ private:
         uint32_t count = 0;
     };
     std::unordered_map<Endpoint, Window, EndpointHash> sources_;       // answers per source, the last second
+    struct Guesses {
+        uint64_t left = 0;   // refusals it may still have, in thousandths
+        uint64_t at = 0;     // when `left` was counted
+    };
+    std::unordered_map<Endpoint, Guesses, EndpointHash> guesses_;     // refused JOINs per IP address
     std::vector<uint32_t> noticing_;                                   // rooms with notices to repeat
     size_t relays_ = 0;
     uint64_t sweptAt_ = 0;
