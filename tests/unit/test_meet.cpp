@@ -1,6 +1,6 @@
-// The meeting server's protocol as bytes, its rooms as a state machine (no
-// socket: time and datagrams are handed in), and a game's side of it meeting
-// another through the server in memory.
+// The meeting server's protocol as bytes and its rooms as a state machine
+// (no socket: time and datagrams are handed in). A game's side of it meets
+// another through the real server in tests/e2e/test_net_meet.cpp.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -168,6 +168,10 @@ TEST(MeetWire, EveryKindReadsBackAsWrittenAndEveryCutOrChangeIsRefused) {
         EXPECT_EQ(NormalizeMeetCode(bad), "") << bad;
     }
     EXPECT_EQ(MeetCodeText(MeetCodeNumber("Z2A9YX")), "Z2A9YX");
+    MeetClient typo(NetAddress{}, {}, 5);
+    typo.Join("7KQ-20X", 0);
+    EXPECT_EQ(typo.State(), MeetClient::Stage::Failed);
+    EXPECT_NE(typo.Why().find("not a room code"), std::string::npos);
 }
 
 TEST(MeetServer, ARoomsCodeIsUsedOnceAndExpiresAfterTenMinutesUnused) {
@@ -328,93 +332,4 @@ TEST(MeetServer, AStrangerGetsAFewAnswersASecondNeverLargerAndAFullServerSaysSo)
     EXPECT_TRUE(Said(lab, "join limit reached: 203.0.113.9 had too many codes refused"));
     EXPECT_TRUE(Said(lab, "room limit reached: 40 rooms open"));
     EXPECT_TRUE(Said(lab, "rooms per address reached: 203.0.113.50 hosts 3 rooms"));
-}
-
-namespace {
-
-// Two clients and the server in memory; probes reach the other side only when `punchable`.
-struct Meeting {
-    explicit Meeting(bool punchable) : punchable(punchable) {}
-    void Run(uint64_t ms) {
-        for (uint64_t end = lab.now + ms; lab.now < end; lab.now += 10) {
-            std::vector<MeetServer::Send> fromServer;
-            lab.server.Tick(lab.now, &fromServer);
-            for (int who = 0; who < 2; ++who) {
-                std::vector<MeetClient::Send> out, answered;
-                client[who].Poll(lab.now, &out);
-                for (const MeetClient::Send& s : out) {
-                    if (s.probe && punchable && EndpointOf(s.to) == address[1 - who]) {
-                        client[who].Answered(lab.now, s.to, &answered);
-                    }
-                }
-                out.insert(out.end(), answered.begin(), answered.end());
-                for (const MeetClient::Send& s : out) {
-                    if (s.probe) continue;
-                    lab.server.Receive(lab.now, AddressOf(address[who]), s.bytes.data(), s.bytes.size(),
-                                       &fromServer);
-                }
-            }
-            for (const MeetServer::Send& s : fromServer) {
-                for (int who = 0; who < 2; ++who) {
-                    if (EndpointOf(s.to) != address[who]) continue;
-                    std::vector<MeetClient::Send> out;
-                    if (!client[who].Receive(lab.now, AddressOf(kServer), s.bytes.data(), s.bytes.size(), &out)) {
-                        relayed[who].push_back(s.bytes);
-                    }
-                    for (const MeetClient::Send& o : out) {
-                        std::vector<MeetServer::Send> ignored;
-                        lab.server.Receive(lab.now, AddressOf(address[who]), o.bytes.data(), o.bytes.size(), &ignored);
-                    }
-                }
-            }
-        }
-    }
-    static constexpr Endpoint kServer = {4, {203, 0, 113, 1}, kMeetPort};
-    bool punchable;
-    Lab lab;
-    Endpoint address[2] = {kHost, kJoiner};
-    MeetClient client[2] = {MeetClient(AddressOf(kServer), {AddressOf(Ip(192, 168, 1, 2, 47800))}, 71),
-                            MeetClient(AddressOf(kServer), {AddressOf(Ip(192, 168, 1, 3, 40000))}, 72)};
-    std::vector<std::vector<uint8_t>> relayed[2];
-};
-
-}  // namespace
-
-TEST(MeetClient, TwoGamesMeetDirectlyWhenAProbeIsAnsweredElseThroughTheRelay) {
-    Meeting direct(true), relay(false);
-    for (Meeting* m : {&direct, &relay}) {
-        m->client[0].Open(m->lab.now);
-        m->Run(200);
-        ASSERT_EQ(m->client[0].State(), MeetClient::Stage::Waiting);
-        EXPECT_EQ(EndpointOf(m->client[0].Seen()), kHost);
-        m->client[1].Join(m->client[0].Code(), m->lab.now);
-        m->Run(1000);
-        EXPECT_EQ(m->client[0].Candidates().size(), 2u);  // the joiner's public and local addresses
-        EXPECT_EQ(m->client[0].Key(), m->client[1].Key());
-    }
-    for (int who = 0; who < 2; ++who) {
-        EXPECT_EQ(direct.client[who].State(), MeetClient::Stage::Direct);
-        EXPECT_EQ(EndpointOf(direct.client[who].Partner()), direct.address[1 - who]);
-        EXPECT_EQ(relay.client[who].State(), MeetClient::Stage::Punching);
-    }
-    EXPECT_TRUE(Said(direct.lab, "closed (met directly)"));
-    relay.Run(MeetClient::kPunchMs);
-    for (int who = 0; who < 2; ++who) {
-        EXPECT_EQ(relay.client[who].State(), MeetClient::Stage::Relayed);
-        EXPECT_EQ(relay.client[who].Partner(), AddressOf(Meeting::kServer));
-    }
-    // A game datagram to the server reaches the other side, where the client leaves it to the game.
-    const uint8_t game[] = {'K', 'R', 'I', 2, 1, 2, 3};
-    std::vector<MeetServer::Send> out;
-    relay.lab.server.Receive(relay.lab.now, AddressOf(kHost), game, sizeof game, &out);
-    ASSERT_EQ(out.size(), 1u);
-    std::vector<MeetClient::Send> none;
-    EXPECT_FALSE(relay.client[1].Receive(relay.lab.now, AddressOf(Meeting::kServer), out[0].bytes.data(),
-                                         out[0].bytes.size(), &none));
-    EXPECT_EQ(out[0].bytes, std::vector<uint8_t>(game, game + sizeof game));
-
-    MeetClient typo(AddressOf(Meeting::kServer), {}, 5);
-    typo.Join("7KQ-20X", 0);
-    EXPECT_EQ(typo.State(), MeetClient::Stage::Failed);
-    EXPECT_NE(typo.Why().find("not a room code"), std::string::npos);
 }
