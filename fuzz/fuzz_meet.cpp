@@ -8,9 +8,9 @@
 // stay within their bounds. Messages the parser takes are written back the same.
 #include <cstddef>
 #include <cstdint>
-#include <deque>
-#include <map>
+#include <algorithm>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "net/MeetServer.h"
@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     MeetServer server(limits, [&counter] { return ++counter * 0x9E3779B97F4A7C15ull; }, nullptr);
     uint64_t now = 1000;
     std::string lastCode = "222222";
-    std::map<std::string, std::deque<uint64_t>> told;  // when each address got meeting datagrams
+    std::unordered_map<Endpoint, std::vector<uint64_t>, EndpointHash> told;  // when each address got meeting datagrams
     std::vector<MeetServer::Send> out;
 
     // Every datagram the server sends: meeting ones parse, a few a second per address.
@@ -68,9 +68,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 if (!ParseMeet(s.bytes.data(), s.bytes.size(), &m) || IsMeetRequest(m.kind)) __builtin_trap();
                 if (asker && to == *asker && s.bytes.size() > asked->size()) __builtin_trap();
                 if (m.kind == MeetKind::Opened) lastCode = m.code;
-                std::deque<uint64_t>& times = told[to.Text()];
+                std::vector<uint64_t>& times = told[to];
                 times.push_back(now);
-                while (now - times.front() >= 1000) times.pop_front();
+                times.erase(times.begin(), std::find_if(times.begin(), times.end(),
+                                                        [now](uint64_t t) { return now - t < 1000; }));
                 if (times.size() > MeetServer::kAnswersPerSecond) __builtin_trap();
             } else if (!asker || s.bytes != *asked || to == *asker) {
                 __builtin_trap();  // relayed: unchanged, from one side to the other
