@@ -303,11 +303,11 @@ void cFrontDoor::Connect(const NetSettings& settings, const std::string& partner
     // What the waiting page says.
     std::vector<std::string> lines;
     if (settings.role == NetSettings::Role::Host) {
-        const std::vector<std::string> mine = LocalAddresses();
+        // Where a partner on this network reaches this machine; the router's
+        // public address, when it tells one, is said on stderr.
+        const std::vector<NetAddress> mine = LocalAddresses(settings.port);
         for (size_t i = 0; i < mine.size() && i < kAddressesShown; ++i) {
-            const bool six = mine[i].find(':') != std::string::npos;
-            const std::string at = (six ? "[" + mine[i] + "]" : mine[i]) + ":" + std::to_string(settings.port);
-            lines.push_back(TranslateFormat(kTextMenuTellPartner, at.c_str()));
+            lines.push_back(TranslateFormat(kTextMenuTellPartner, mine[i].Text().c_str()));
         }
         if (mine.empty()) {
             lines.push_back(TranslateFormat(kTextMenuTellPartner, ("port " + std::to_string(settings.port)).c_str()));

@@ -2,6 +2,8 @@
 # Installation: the program under libexec, its data under share/kaziro, and a
 # launcher in bin that starts the program in its data folder; beside them the
 # desktop entry, icons, AppStream metainfo, manual page, copyright and changelog.
+# The meeting server kaziro-meet goes to bin with its manual page and a
+# systemd unit (not enabled: whoever runs a server enables it).
 include(GNUInstallDirs)
 # Installing (and packaging) takes what was built; it does not start a build.
 set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY TRUE)
@@ -19,6 +21,10 @@ set_property(SOURCE ${PROJECT_SOURCE_DIR}/platform/data_files.cpp APPEND PROPERT
 configure_file(${PROJECT_SOURCE_DIR}/dist/kaziro.in ${CMAKE_BINARY_DIR}/launcher/kaziro @ONLY)
 install(TARGETS kaziro RUNTIME DESTINATION ${KAZIRO_PROGRAM_SUBDIR})
 install(PROGRAMS ${CMAKE_BINARY_DIR}/launcher/kaziro DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS kaziro-meet RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# systemd looks for units under <prefix>/lib/systemd/system for /usr and /usr/local alike;
+# the unit names the program without a folder, which systemd finds in either bin.
+install(FILES ${PROJECT_SOURCE_DIR}/dist/kaziro-meet.service DESTINATION lib/systemd/system)
 install(DIRECTORY ${CMAKE_BINARY_DIR}/Graphic ${CMAKE_BINARY_DIR}/Sound
         DESTINATION ${KAZIRO_DATA_SUBDIR})
 install(FILES ${PROJECT_SOURCE_DIR}/dist/kaziro.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
@@ -34,7 +40,7 @@ install(FILES ${PROJECT_SOURCE_DIR}/dist/example.kaziro.Kaziro.metainfo.xml
 find_program(KAZIRO_GZIP gzip REQUIRED)
 set(KAZIRO_DOC_BUILD_DIR ${CMAKE_BINARY_DIR}/dist)
 set(KAZIRO_COMPRESSED_DOCS)
-foreach(doc kaziro.6 changelog)
+foreach(doc kaziro.6 kaziro-meet.8 changelog)
   set(out ${KAZIRO_DOC_BUILD_DIR}/${doc}.gz)
   add_custom_command(OUTPUT ${out}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${KAZIRO_DOC_BUILD_DIR}
@@ -47,6 +53,7 @@ foreach(doc kaziro.6 changelog)
 endforeach()
 add_custom_target(kaziro_docs ALL DEPENDS ${KAZIRO_COMPRESSED_DOCS})
 install(FILES ${KAZIRO_DOC_BUILD_DIR}/kaziro.6.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
+install(FILES ${KAZIRO_DOC_BUILD_DIR}/kaziro-meet.8.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man8)
 install(FILES ${KAZIRO_DOC_BUILD_DIR}/changelog.gz ${PROJECT_SOURCE_DIR}/dist/copyright
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
@@ -55,6 +62,14 @@ set(CPACK_PACKAGE_NAME kaziro)
 set(CPACK_PACKAGE_VENDOR "Kaziro developers")
 set(CPACK_PACKAGE_CONTACT "Kaziro developers <kaziro@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Arcade puzzle: bounce falling dice into slots that add up to ten")
+set(CPACK_PACKAGE_DESCRIPTION "Dice fall from the top of the field; bounce them with a paddle that follows the
+mouse, and bring every slot on the left and right to exactly ten. One to four
+players on one machine, or two machines over the network with rollback.
+.
+The package also carries kaziro-meet, the meeting server of online games: it
+gives a hosting game a room code, tells the two games each other's addresses
+so that they can reach each other through their home routers, and relays the
+few that cannot. It comes with a systemd unit, not enabled.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION games)

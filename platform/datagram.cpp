@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 static_assert(sizeof(NetAddress::bytes) >= sizeof(sockaddr_storage),
               "NetAddress must hold any socket address");
@@ -255,6 +256,18 @@ int WaitDatagram(const DatagramSocket& socket, int timeoutMs) {
     return -1;
 }
 
+int SetDatagramBuffers(const DatagramSocket& socket, int bytes) {
+    for (const auto& [forced, plain] : {std::pair{SO_RCVBUFFORCE, SO_RCVBUF}, std::pair{SO_SNDBUFFORCE, SO_SNDBUF}}) {
+        if (setsockopt(socket.handle, SOL_SOCKET, forced, &bytes, sizeof bytes) != 0) {
+            setsockopt(socket.handle, SOL_SOCKET, plain, &bytes, sizeof bytes);
+        }
+    }
+    int granted = 0;
+    socklen_t length = sizeof granted;
+    if (getsockopt(socket.handle, SOL_SOCKET, SO_RCVBUF, &granted, &length) != 0) return 0;
+    return granted;
+}
+
 bool EnableBroadcast(const DatagramSocket& socket) {
     const int on = 1;
     return setsockopt(socket.handle, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) == 0;
@@ -288,27 +301,6 @@ int BroadcastDatagram(const DatagramSocket& socket, uint16_t port, const void* d
     return sent + sendTo(everyone);
 }
 
-std::vector<std::string> LocalAddresses() {
-    std::vector<std::string> found;
-    ifaddrs* interfaces = nullptr;
-    if (getifaddrs(&interfaces) != 0) return found;
-    for (const ifaddrs* i = interfaces; i; i = i->ifa_next) {
-        if (!i->ifa_addr || !(i->ifa_flags & IFF_UP) || (i->ifa_flags & IFF_LOOPBACK)) continue;
-        char text[INET6_ADDRSTRLEN] = {};
-        if (i->ifa_addr->sa_family == AF_INET) {
-            inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(i->ifa_addr)->sin_addr, text, sizeof text);
-            found.insert(found.begin(), text);  // IPv4 first: the one most partners can reach
-        } else if (i->ifa_addr->sa_family == AF_INET6) {
-            const in6_addr& a = reinterpret_cast<const sockaddr_in6*>(i->ifa_addr)->sin6_addr;
-            if (IN6_IS_ADDR_LINKLOCAL(&a)) continue;
-            inet_ntop(AF_INET6, &a, text, sizeof text);
-            found.push_back(text);
-        }
-    }
-    freeifaddrs(interfaces);
-    return found;
-}
-
 bool ResolveAddress(const std::string& host, uint16_t port, NetAddress* address,
                     std::string* error) {
     addrinfo hints{};
@@ -337,4 +329,75 @@ bool ResolveAddress(const std::string& host, uint16_t port, NetAddress* address,
         return false;
     }
     return true;
+}
+
+bool Endpoint::operator==(const Endpoint& other) const {
+    return family == other.family && port == other.port && std::memcmp(ip, other.ip, sizeof ip) == 0;
+}
+
+std::string Endpoint::Text() const { return AddressOf(*this).Text(); }
+
+Endpoint EndpointOf(const NetAddress& address) {
+    Endpoint e;
+    const int family = Family(address);
+    if (family == AF_INET) {
+        sockaddr_in v4;
+        std::memcpy(&v4, address.bytes, sizeof v4);
+        e.family = 4;
+        std::memcpy(e.ip, &v4.sin_addr, 4);
+        e.port = ntohs(v4.sin_port);
+    } else if (family == AF_INET6) {
+        sockaddr_in6 v6;
+        std::memcpy(&v6, address.bytes, sizeof v6);
+        e.family = 6;
+        std::memcpy(e.ip, &v6.sin6_addr, 16);
+        e.port = ntohs(v6.sin6_port);
+    }
+    return e;
+}
+
+NetAddress AddressOf(const Endpoint& e) {
+    if (e.family == 4) {
+        sockaddr_in v4{};
+        v4.sin_family = AF_INET;
+        v4.sin_port = htons(e.port);
+        std::memcpy(&v4.sin_addr, e.ip, 4);
+        return FromSockaddr(reinterpret_cast<sockaddr*>(&v4), sizeof v4);
+    }
+    if (e.family == 6) {
+        sockaddr_in6 v6{};
+        v6.sin6_family = AF_INET6;
+        v6.sin6_port = htons(e.port);
+        std::memcpy(&v6.sin6_addr, e.ip, 16);
+        return FromSockaddr(reinterpret_cast<sockaddr*>(&v6), sizeof v6);
+    }
+    return NetAddress{};
+}
+
+std::vector<NetAddress> LocalAddresses(uint16_t port) {
+    std::vector<NetAddress> v4s, v6s;
+    ifaddrs* interfaces = nullptr;
+    if (getifaddrs(&interfaces) != 0) return v4s;
+    for (const ifaddrs* i = interfaces; i; i = i->ifa_next) {
+        if (!i->ifa_addr || !(i->ifa_flags & IFF_UP) || (i->ifa_flags & IFF_LOOPBACK)) continue;
+        if (i->ifa_addr->sa_family == AF_INET) {
+            sockaddr_in v4;
+            std::memcpy(&v4, i->ifa_addr, sizeof v4);
+            v4.sin_port = htons(port);
+            v4s.push_back(FromSockaddr(reinterpret_cast<sockaddr*>(&v4), sizeof v4));
+        } else if (i->ifa_addr->sa_family == AF_INET6) {
+            sockaddr_in6 v6;
+            std::memcpy(&v6, i->ifa_addr, sizeof v6);
+            if (IN6_IS_ADDR_LINKLOCAL(&v6.sin6_addr) || IN6_IS_ADDR_LOOPBACK(&v6.sin6_addr) ||
+                IN6_IS_ADDR_V4MAPPED(&v6.sin6_addr)) {
+                continue;
+            }
+            v6.sin6_port = htons(port);
+            v6.sin6_scope_id = 0;
+            v6s.push_back(FromSockaddr(reinterpret_cast<sockaddr*>(&v6), sizeof v6));
+        }
+    }
+    freeifaddrs(interfaces);
+    v4s.insert(v4s.end(), v6s.begin(), v6s.end());
+    return v4s;
 }

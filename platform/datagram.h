@@ -32,6 +32,28 @@ struct NetAddress {
     bool operator!=(const NetAddress& other) const { return !(*this == other); }
 };
 
+// An address as plain values, for wires and tables that must not depend on
+// the system's structures (the meeting server's): the family (4 or 6; 0: no
+// address), the address's bytes (IPv4 in the first 4, the rest zero) and the
+// port. An IPv6 address's scope is left out: only addresses that need none
+// are passed on.
+struct Endpoint {
+    uint8_t family = 0;
+    uint8_t ip[16] = {};
+    uint16_t port = 0;
+
+    bool Valid() const { return family == 4 || family == 6; }
+    bool operator==(const Endpoint& other) const;
+    bool operator!=(const Endpoint& other) const { return !(*this == other); }
+    // As NetAddress::Text() prints it.
+    std::string Text() const;
+};
+
+// The endpoint of an address (family 0 when there is none).
+Endpoint EndpointOf(const NetAddress& address);
+// The address of an endpoint (none when its family is neither 4 nor 6).
+NetAddress AddressOf(const Endpoint& endpoint);
+
 // An open datagram socket with the port it is bound to and what it received.
 struct DatagramSocket {
     SocketHandle handle = kNoSocket;
@@ -57,14 +79,21 @@ long ReceiveDatagram(DatagramSocket* socket, void* buffer, size_t capacity, NetA
 // Waits at most timeoutMs for a datagram: 1 when one is there, 0 when none came, -1 on error.
 int WaitDatagram(const DatagramSocket& socket, int timeoutMs);
 
+// Asks for receive and send buffers of `bytes` each, as far as the system
+// allows (more than net.core.rmem_max only with CAP_NET_ADMIN); returns the
+// receive buffer granted, in bytes (0 on an error).
+int SetDatagramBuffers(const DatagramSocket& socket, int bytes);
+
 // Allows the socket to send broadcasts; false on an error.
 bool EnableBroadcast(const DatagramSocket& socket);
 // Sends to `port` at each interface's IPv4 broadcast and 255.255.255.255; returns the sends made.
 int BroadcastDatagram(const DatagramSocket& socket, uint16_t port, const void* data, size_t size);
 
-// This machine's addresses on its networks (IPv4 first; no loopback, no link-local IPv6).
-std::vector<std::string> LocalAddresses();
-
 // Looks host up for UDP at `port`, its IPv4 address first; false with a one-line *error.
 bool ResolveAddress(const std::string& host, uint16_t port, NetAddress* address,
                     std::string* error);
+
+// This machine's own addresses at `port`, as a partner on its network would
+// reach them: the IPv4 address of every interface that is up, then its IPv6
+// addresses, leaving out loopback and link-local ones.
+std::vector<NetAddress> LocalAddresses(uint16_t port);

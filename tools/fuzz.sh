@@ -8,12 +8,12 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKAZIRO_FUZZ=ON \
   -DKAZIRO_TESTS=OFF -DKAZIRO_BENCHMARKS=OFF >/dev/null
-cmake --build build-fuzz -j"$(nproc)" --target fuzz_wave fuzz_receive fuzz_replay fuzz_datagram fuzz_greeting
+cmake --build build-fuzz -j"$(nproc)" --target fuzz_wave fuzz_receive fuzz_replay fuzz_datagram fuzz_greeting fuzz_meet
 
 corpus=build-fuzz/corpus
-targets="fuzz_wave fuzz_receive fuzz_replay fuzz_datagram fuzz_greeting"
+targets="fuzz_wave fuzz_receive fuzz_replay fuzz_datagram fuzz_greeting fuzz_meet"
 for target in $targets; do mkdir -p "fuzz-out/$target"; done
-mkdir -p "$corpus/wave" "$corpus/receive" "$corpus/replay" "$corpus/datagram" "$corpus/greeting"
+mkdir -p "$corpus/wave" "$corpus/receive" "$corpus/replay" "$corpus/datagram" "$corpus/greeting" "$corpus/meet"
 # WAV seeds: a minimal mono file, a stereo file with an extra chunk, and a truncated one.
 wav() {  # channels rate bits frames [extra chunk]
   local ch=$1 rate=$2 bits=$3 frames=$4 extra=${5:-}
@@ -74,12 +74,30 @@ open(os.path.join(d, "greeting", "ping"), "wb").write(head(b"P") + token + bytes
 open(os.path.join(d, "greeting", "ready"), "wb").write(head(b"R") + token)
 PY
 
+# Meeting server seeds: runs of (operation, argument) pairs, operation =
+# kind * 5 + source (kinds: 0 a datagram of the next `argument` bytes, 1 OPEN,
+# 2 JOIN the last code given, 3 KEEP/RELAY/SEEN/DONE, 4 a game datagram,
+# 5 time passes): a room met and relayed both ways, a room left to expire,
+# and a whole OPEN as bytes.
+python3 - "$corpus/meet" <<'PY'
+import os, struct, sys
+d = sys.argv[1]
+op = lambda kind, source, arg: bytes([kind * 5 + source, arg])
+relay = op(1, 0, 1) + op(2, 1, 0) + op(3, 0, 6) + op(3, 1, 1) + op(5, 0, 20)
+relay += (op(4, 0, 80) + op(4, 1, 80) + op(5, 0, 16)) * 20 + op(5, 0, 255) * 10
+open(os.path.join(d, "relay"), "wb").write(relay)
+open(os.path.join(d, "expire"), "wb").write(op(1, 2, 0) + (op(5, 0, 250) + op(3, 2, 0)) * 40 + op(2, 1, 0))
+req = b"KMO" + bytes([1]) + struct.pack("<Q", 1) + bytes([4]) + struct.pack("<H", 47800) + bytes([192, 168, 1, 2]) + bytes(12)
+open(os.path.join(d, "open"), "wb").write(op(0, 0, 128) + req.ljust(128, b"\0") + op(2, 1, 0))
+PY
+
 for target in $targets; do
   case $target in
     fuzz_wave) seeds=$corpus/wave ;;
     fuzz_replay) seeds=$corpus/replay ;;
     fuzz_datagram) seeds=$corpus/datagram ;;
     fuzz_greeting) seeds=$corpus/greeting ;;
+    fuzz_meet) seeds=$corpus/meet ;;
     *) seeds=$corpus/receive ;;
   esac
   echo "== $target for ${seconds}s"

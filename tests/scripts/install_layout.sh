@@ -59,6 +59,19 @@ for opt in --players --keyboard-pad --music --fullscreen --scale --host --join -
 done
 file "$root/share/icons/hicolor/256x256/apps/kaziro.png" | grep -q "256 x 256"
 
+# The meeting server: the program, its manual page with every option, its unit.
+for f in bin/kaziro-meet share/man/man8/kaziro-meet.8.gz lib/systemd/system/kaziro-meet.service; do
+  [ -e "$root/$f" ] || { echo "missing: $f"; exit 1; }
+done
+"$root/bin/kaziro-meet" --version | grep -q "^kaziro-meet "
+manual=$(MANWIDTH=80 man --warnings -l "$root/share/man/man8/kaziro-meet.8.gz" 2>"$tmp/man-warnings")
+[ -s "$tmp/man-warnings" ] && { echo "kaziro-meet manual page warnings:"; cat "$tmp/man-warnings"; exit 1; }
+for opt in $("$root/bin/kaziro-meet" --help | grep -oE '^  --[a-z-]+'); do
+  grep -qE -- "^ {7}$opt( |\$)" <<<"$manual" || { echo "kaziro-meet(8) does not describe $opt"; exit 1; }
+done
+grep -qx "DynamicUser=yes" "$root/lib/systemd/system/kaziro-meet.service"
+grep -qx "ExecStart=kaziro-meet \$KAZIRO_MEET_OPTIONS" "$root/lib/systemd/system/kaziro-meet.service"
+
 "$root/bin/kaziro" --version | grep -q "^kaziro "
 
 mkdir -p "$tmp/elsewhere"

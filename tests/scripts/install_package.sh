@@ -30,10 +30,14 @@ for f in ./usr/bin/kaziro ./usr/libexec/kaziro/kaziro ./usr/share/kaziro/Graphic
          ./usr/share/kaziro/Sound/Save.wav ./usr/share/applications/kaziro.desktop \
          ./usr/share/icons/hicolor/64x64/apps/kaziro.png ./usr/share/man/man6/kaziro.6.gz \
          ./usr/share/metainfo/example.kaziro.Kaziro.metainfo.xml \
-         ./usr/share/doc/kaziro/copyright ./usr/share/doc/kaziro/changelog.gz; do
+         ./usr/share/doc/kaziro/copyright ./usr/share/doc/kaziro/changelog.gz \
+         ./usr/bin/kaziro-meet ./usr/share/man/man8/kaziro-meet.8.gz \
+         ./usr/lib/systemd/system/kaziro-meet.service; do
   grep -q " $f\$" <<<"$contents" || { echo "package lacks $f"; exit 1; }
 done
-grep -q "^ Package: kaziro$" <<<"$(dpkg-deb -I "$deb")"
+info=$(dpkg-deb -I "$deb")
+grep -q "^ Package: kaziro$" <<<"$info"
+grep -q "kaziro-meet, the meeting server" <<<"$info" || { echo "the description does not mention kaziro-meet"; exit 1; }
 # The packaged changelog parses, and its newest entry is the package's version.
 dpkg-deb --fsys-tarfile "$deb" | tar -xOf - ./usr/share/doc/kaziro/changelog.gz | gzip -dc >"$out/changelog"
 version=$(dpkg-parsechangelog -l "$out/changelog" -S Version)

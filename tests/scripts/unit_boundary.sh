@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$KAZIRO_SOURCE_DIR"
 pattern='^[[:space:]]*#[[:space:]]*include[[:space:]]*[<"](SDL|SDL2/|fontconfig/)'
-found=$(grep -rnE "$pattern" app scene game graphics input audio net || true)
+found=$(grep -rnE "$pattern" app scene game graphics input audio net meet || true)
 if [ -n "$found" ]; then
   echo "SDL or fontconfig included outside platform/:"
   echo "$found"

@@ -92,6 +92,23 @@ TEST(Replay, ARecordedGameReplaysToTheSameChecksumsAndFrames) {
     }
     EXPECT_EQ(replayed, 1800);  // and then the quit, with status 0
     EXPECT_EQ(quit, 0);
+
+    // A recording whose game has gone another way ends the playback where
+    // its checksum no longer matches: after step 360, the sixth checksum.
+    ClearMessageQueue();
+    play = std::make_unique<cPlay>();
+    ASSERT_TRUE(LoadReplay(file, &replay, &error)) << error;
+    replay.checksums[5] ^= 1;
+    play->StartPlayback(std::move(replay));
+    play->Seed(20261208u, 1);
+    ASSERT_TRUE(play->Start(AppOptions{}));
+    play->ShowFirstScene();
+    testing::internal::CaptureStderr();
+    int step = 0, status = 0;
+    while (step < 400 && RunLogicStep(*play, &status) == StepEnd::Going) ++step;
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("no longer matches the recording at step 359"),
+              std::string::npos);
+    EXPECT_EQ(step, 359);
     play.reset();
     ClearMessageQueue();
     std::remove(file.c_str());
@@ -135,6 +152,7 @@ TEST(Replay, FilesThatAreNotAWholeReplayAreRefusedWithOneLine) {
         {"newer", changed(8, 2), "newer kaziro"},
         {"five players", changed(10, 5), "damaged header"},
         {"a step too many", changed(good.size() - 8, 131), "does not match"},
+        {"a step too few", changed(good.size() - 8, 129), "does not match"},
         {"a coordinate that is not a number", changed(32 + 12 + 7, 0x7F), "damaged at step 0"},
         {"a button that means nothing", changed(32 + 12 * 20 + 8, 0x40), "damaged at step 10"},
     };
