@@ -208,8 +208,11 @@ cPlay* cFrontDoor::NewPlay(uint32_t seed, int players, bool keep) {
         Report("record", "%s", why.c_str());
         return nullptr;
     }
-    if (keep && !shelf_.Folder().empty() && !p.StartKeeping(shelf_.NewPath(), seed, players, &why)) {
-        Report("replays", "%s: this game is not kept", why.c_str());
+    if (keep && !shelf_.Folder().empty()) {
+        // A name another game took a moment ago is not taken again: the next is tried.
+        bool kept = false;
+        for (int tries = 0; tries < 3 && !kept; ++tries) kept = p.StartKeeping(shelf_.NewPath(), seed, players, &why);
+        if (!kept) Report("replays", "%s: this game is not kept", why.c_str());
     }
     return &p;
 }

@@ -16,7 +16,9 @@ bool cRecording::Start(const std::string& path, uint32_t seed, int players, std:
     partPath_ = path + ".part";
     steps_ = lastChecksum_ = 0;
     failed_ = false;
-    file_ = std::fopen(partPath_.c_str(), "wb");
+    // The replays kept without asking never take over a file another game
+    // (another process, this same second) is writing.
+    file_ = std::fopen(partPath_.c_str(), quiet_ ? "wbx" : "wb");
     if (!file_) {
         *error = partPath_ + ": " + std::strerror(errno);
         return false;

@@ -14,7 +14,8 @@
 // never leaves a file that looks whole.
 class cRecording {
 public:
-    // quiet: nothing said on stderr when it is finished (the replays kept without asking).
+    // quiet: nothing said on stderr when it is finished, and a file that is
+    // there already is never written over (the replays kept without asking).
     explicit cRecording(bool quiet = false) : quiet_(quiet) {}
     // Not finished: what was written stays under the temporary name, and a
     // game that never took a step leaves nothing.

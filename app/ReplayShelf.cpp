@@ -90,7 +90,8 @@ std::string cReplayShelf::NewPath() const {
     std::strftime(stamp, sizeof stamp, "%Y-%m-%d_%H-%M-%S", &local);
     std::string path = folder_ + "/" + stamp + kSuffix;
     // Two games begun in one second: the second gets a letter.
-    for (char c = 'b'; fs::exists(path) && c <= 'z'; ++c) {
+    const auto taken = [](const std::string& p) { return fs::exists(p) || fs::exists(p + ".part"); };
+    for (char c = 'b'; taken(path) && c <= 'z'; ++c) {
         path = folder_ + "/" + stamp + c + kSuffix;
     }
     return path;
