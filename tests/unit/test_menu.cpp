@@ -2,8 +2,9 @@
 // deed, with no window. The main page's items in their order and English
 // names; moving, choosing and going back by keys, the pointer and a pad;
 // typing with the keyboard and with a pad's letter chooser; the settings
-// changed and a key chosen anew; and the replays folder: the newest twenty
-// kept with the marked ones, and files it cannot play said so.
+// changed and a key chosen anew; the replays folder: the newest twenty kept
+// with the marked ones, and files it cannot play said so; and the whole front
+// door played with a pad alone.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -14,10 +15,14 @@
 #include <string>
 #include <vector>
 
+#include "app/FrontDoor.h"
 #include "app/Menu.h"
 #include "app/Recording.h"
 #include "app/ReplayShelf.h"
+#include "input/cInput.h"
 #include "platform/translation.h"
+#include "support/fake_pads.h"
+#include "support/headless_game.h"
 
 namespace {
 
@@ -221,4 +226,44 @@ TEST(Menu, TheReplaysFolderKeepsTheNewestTwentyAndTheMarkedAndSaysWhatItCannotPl
     ASSERT_TRUE(shelf.Delete(list[2], &why)) << why;
     EXPECT_FALSE(std::filesystem::exists(list[2].path + ".about"));
     std::filesystem::remove_all(folder);
+}
+
+// A pad alone: Guide opens the menu, the d-pad moves, A chooses, B goes back.
+TEST(Menu, APadAloneOpensTheMenuAndStartsAGameAtTheDifficultyChosen) {
+    static FakeDevices hands;
+    hands.pads.resize(1);
+    hands.pads[0].Rest();
+    cPlay setUp;
+    std::string error;
+    const WindowHandle window = StartHeadlessGame(setUp, "KaziroPadMenu", &error, &hands);
+    ASSERT_NE(window, nullptr) << error;
+    hands.focusWindow = window;
+    cFrontDoor door(AppOptions{}, Settings{}, window);
+    int status = 0;
+    ASSERT_TRUE(door.Begin(&status));
+    JoyState2& pad = hands.pads[0].state;
+    // One press of a button, or one push of the d-pad: down for a step, then up.
+    const auto press = [&](int button, uint32_t hat = 0xFFFFFFFFu) {
+        if (button >= 0) pad.buttons[button] = 0x80;
+        pad.pov[0] = hat;
+        ASSERT_EQ(door.Step(&status), StepEnd::Going);
+        hands.pads[0].Rest();
+        ASSERT_EQ(door.Step(&status), StepEnd::Going);
+    };
+    press(-1);
+    press(kGuideButton);
+    ASSERT_TRUE(door.Menu().IsOpen());
+    press(PAD_A);  // Play
+    press(-1, 18000);
+    press(-1, 18000);  // Difficulty 3
+    press(PAD_A);
+    EXPECT_FALSE(door.Menu().IsOpen());
+    press(-1);
+    EXPECT_EQ(door.Game().Game().board.difficulty, 3);
+    press(kGuideButton);
+    ASSERT_TRUE(door.Menu().IsOpen());
+    press(PAD_B);  // back at the top: the menu closes, the game goes on
+    EXPECT_FALSE(door.Menu().IsOpen());
+    door.End();
+    input.Shutdown();
 }
