@@ -33,17 +33,50 @@ constexpr uint32_t kEndingMs = 10000;
 // Addresses the waiting page names at most.
 constexpr size_t kAddressesShown = 3;
 
+
+bool Typing(MenuPage page) {
+    return page == MenuPage::Address || page == MenuPage::Code || page == MenuPage::Export;
+}
+
+// Any pad's named button k went down in this step.
+bool PadPressed(int k) {
+    for (int slot = 0; slot < kPadSlots; ++slot) {
+        if (input.HasPad(slot) && input.PadButtonPressed(slot, k)) return true;
+    }
+    return false;
+}
+
+// The direction the keys' arrows or a pad point to: 1 up, 2 down, 3 left, 4 right, 0 none.
+int Direction() {
+    if (input.KeyDown(DIK_UP)) return 1;
+    if (input.KeyDown(DIK_DOWN)) return 2;
+    if (input.KeyDown(DIK_LEFT)) return 3;
+    if (input.KeyDown(DIK_RIGHT)) return 4;
+    for (int slot = 0; slot < kPadSlots; ++slot) {
+        if (!input.HasPad(slot) || (input.keyboardOnly && slot == 0)) continue;
+        const PadState& p = input.pads[slot].current;
+        const uint32_t hat = input.padBuffers[slot].pov[0];
+        if (p.y < kAxisMax / 4 || hat == 0) return 1;
+        if (p.y > kAxisMax * 3 / 4 || hat == 18000) return 2;
+        if (p.x < kAxisMax / 4 || hat == 27000) return 3;
+        if (p.x > kAxisMax * 3 / 4 || hat == 9000) return 4;
+    }
+    return 0;
+}
+
+}  // namespace
+
 // The games answering on this network, asked again now and then while the
 // list is open.
-class LanSearch {
+class cLanSearch {
 public:
-    explicit LanSearch(uint16_t port) : port_(port) {
+    explicit cLanSearch(uint16_t port) : port_(port) {
         std::string why;
         socket_ = OpenDatagramSocket(0, &why);
         if (socket_.Open()) EnableBroadcast(socket_);
         nonce_ = NewToken();
     }
-    ~LanSearch() { CloseDatagramSocket(&socket_); }
+    ~cLanSearch() { CloseDatagramSocket(&socket_); }
     // Sends a probe every half second and takes the answers; true when the list changed.
     bool Poll(uint32_t now) {
         if (!socket_.Open()) return false;
@@ -77,40 +110,6 @@ private:
     uint32_t lastProbe_ = 0;
     std::vector<FoundGame> games_;
 };
-
-LanSearch* lanSearch = nullptr;
-
-bool Typing(MenuPage page) {
-    return page == MenuPage::Address || page == MenuPage::Code || page == MenuPage::Export;
-}
-
-// Any pad's named button k went down in this step.
-bool PadPressed(int k) {
-    for (int slot = 0; slot < kPadSlots; ++slot) {
-        if (input.HasPad(slot) && input.PadButtonPressed(slot, k)) return true;
-    }
-    return false;
-}
-
-// The direction the keys' arrows or a pad point to: 1 up, 2 down, 3 left, 4 right, 0 none.
-int Direction() {
-    if (input.KeyDown(DIK_UP)) return 1;
-    if (input.KeyDown(DIK_DOWN)) return 2;
-    if (input.KeyDown(DIK_LEFT)) return 3;
-    if (input.KeyDown(DIK_RIGHT)) return 4;
-    for (int slot = 0; slot < kPadSlots; ++slot) {
-        if (!input.HasPad(slot) || (input.keyboardOnly && slot == 0)) continue;
-        const PadState& p = input.pads[slot].current;
-        const uint32_t hat = input.padBuffers[slot].pov[0];
-        if (p.y < kAxisMax / 4 || hat == 0) return 1;
-        if (p.y > kAxisMax * 3 / 4 || hat == 18000) return 2;
-        if (p.x < kAxisMax / 4 || hat == 27000) return 3;
-        if (p.x > kAxisMax * 3 / 4 || hat == 9000) return 4;
-    }
-    return 0;
-}
-
-}  // namespace
 
 struct cFrontDoor::Connection {
     std::unique_ptr<cNetSession> session;
@@ -363,8 +362,7 @@ void cFrontDoor::OpenMenu(MenuPage page) {
 
 void cFrontDoor::CloseMenu() {
     menu_.Close();
-    delete lanSearch;
-    lanSearch = nullptr;
+    lanSearch_.reset();
 }
 
 void cFrontDoor::RefreshReplays() {
@@ -484,8 +482,7 @@ void cFrontDoor::Do(const MenuAction& a) {
         case A::HostOnline:
         case A::JoinCode: menu_.Notice(Translate(kTextMenuNoRoomCodes)); break;
         case A::Browse:
-            delete lanSearch;
-            lanSearch = new LanSearch(kDefaultPort);
+            lanSearch_ = std::make_unique<cLanSearch>(kDefaultPort);
             break;
         case A::JoinFound:
         case A::JoinAddress: {
@@ -493,8 +490,8 @@ void cFrontDoor::Do(const MenuAction& a) {
             s.role = NetSettings::Role::Join;
             std::string target = a.text;
             if (a.kind == A::JoinFound) {
-                if (!lanSearch || a.number >= static_cast<int>(lanSearch->Games().size())) break;
-                target = lanSearch->Games()[a.number].address;
+                if (!lanSearch_ || a.number >= static_cast<int>(lanSearch_->Games().size())) break;
+                target = lanSearch_->Games()[a.number].address;
             }
             if (!ParseJoinTarget(target, &s.host, &s.port, &why)) {
                 couldNot(why);
@@ -566,8 +563,8 @@ void cFrontDoor::ShowMenu() {
         return;
     }
     if (menu_.Page() == MenuPage::Players) menu_.SetPads(input.CountPads());
-    if (lanSearch && menu_.Page() == MenuPage::Browse && lanSearch->Poll(timeGetTime())) {
-        menu_.SetFoundGames(lanSearch->Games());
+    if (lanSearch_ && menu_.Page() == MenuPage::Browse && lanSearch_->Poll(timeGetTime())) {
+        menu_.SetFoundGames(lanSearch_->Games());
     }
     const cMenu::Picture p = menu_.Draw();
     MenuLook look;
