@@ -5,11 +5,9 @@
 #include "graphics/Graphics.h"
 #include "graphics/Overlay.h"
 #include "graphics/cMetaObject.h"
-#include "graphics/cTextureManager.h"
 
 namespace {
 
-constexpr uint32_t kDimmed = 0x99FFFFFFu;  // the help's shade
 constexpr uint32_t kBar = 0xE0303848u;     // under the chosen row
 constexpr uint32_t kWhite = 0xFFFFFFFFu;
 constexpr uint32_t kLine = 0xFFE8E8E8u;    // lines that cannot be chosen
@@ -65,7 +63,11 @@ void cMenuView::Hide() {
 }
 
 void cMenuView::Show(const MenuLook& look) {
-    if (shown_ && look == look_) return;
+    // Made again also when something was put on the field after it (a new die
+    // of a game that goes on beneath): the menu is drawn last, over it all.
+    const auto& list = graphics.drawList2D;
+    const bool onTop = help_ || (!labels_.empty() && !list.empty() && list.back() == labels_.back());
+    if (shown_ && look == look_ && onTop) return;
     Clear();
     shown_ = true;
     look_ = look;
@@ -73,15 +75,8 @@ void cMenuView::Show(const MenuLook& look) {
         help_ = NewHelp();
         return;
     }
-    static const bool registered = [] {
-        textureManager.RegisterTexture("Shade", "Graphic/Shade.png");
-        return true;
-    }();
-    (void)registered;
     const auto w = static_cast<int32_t>(graphics.screenWidth);
-    const auto h = static_cast<int32_t>(graphics.screenHeight);
-    shade_ = new cSprite("Shade", w / 2, h / 2, w, h);
-    shade_->color = kDimmed;
+    shade_ = NewFieldShade();
     Label(look.title, kTitleY, kWhite);
     if (look.typing) {
         Label(look.typed + "_", kTypedY, kWhite);

@@ -75,7 +75,7 @@ std::vector<std::string> Fit(const cFont& probe, const std::string& line, int wi
 
 }  // namespace
 
-cOverlay::cOverlay(const std::vector<std::string>& lines, const Layout& layout) {
+cSprite* NewFieldShade() {
     static const bool registered = [] {
         textureManager.RegisterTexture("Shade", "Graphic/Shade.png");
         return true;
@@ -83,10 +83,15 @@ cOverlay::cOverlay(const std::vector<std::string>& lines, const Layout& layout) 
     (void)registered;
     const auto w = static_cast<int32_t>(graphics.screenWidth);
     const auto h = static_cast<int32_t>(graphics.screenHeight);
-    if (layout.shaded) {
-        shade_ = new cSprite("Shade", w / 2, h / 2, w, h);
-        shade_->color = kDimmed;
-    }
+    auto* shade = new cSprite("Shade", w / 2, h / 2, w, h);
+    shade->color = kDimmed;
+    return shade;
+}
+
+cOverlay::cOverlay(const std::vector<std::string>& lines, const Layout& layout) {
+    const auto w = static_cast<int32_t>(graphics.screenWidth);
+    const auto h = static_cast<int32_t>(graphics.screenHeight);
+    if (layout.shaded) shade_ = NewFieldShade();
     // A line too wide for the field is broken into several; a line from
     // `left` that would pass the right edge goes left as far as it must (the
     // pieces of a broken line all start where its widest must).

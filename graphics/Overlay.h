@@ -33,6 +33,10 @@ private:
     std::vector<cFont*> labels_;
 };
 
+// The field dimmed as under the help: a sprite of the whole field (the
+// caller owns it). Its texture, "Shade", is registered on the first call.
+cSprite* NewFieldShade();
+
 // "Paused: P resumes, F1 shows help", in the middle of the dimmed field.
 std::unique_ptr<cOverlay> NewPauseNotice();
 // "Waiting for the other machine's answer…".
