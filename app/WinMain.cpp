@@ -14,6 +14,7 @@
 #include "net/cNetPlay.h"
 #include "net/cNetwork.h"
 #include "platform/clock.h"
+#include "platform/main_loop.h"
 #include "platform/report.h"
 
 namespace {
@@ -130,29 +131,46 @@ StepEnd RunLogicStep(int* quitStatus) {
     return StepEnd::Going;
 }
 
-int RunMainLoop(const LoopClock& clock, const StepFunction& step) {
-    Message message;
-    for (;;) {
-        const uint32_t now = clock.now();
-        // Unsigned difference: stepping goes on across the 32-bit wrap. The clock
-        // advances by exactly one step, never to now, so a stall is caught up
-        // step by step, each with its frame.
-        if (static_cast<uint32_t>(now - stepClock) > kStepMilliseconds) {
-            stepClock += kStepMilliseconds;
-            int quitStatus = 0;
-            const StepEnd end = step ? step(&quitStatus) : RunLogicStep(&quitStatus);
-            if (end == StepEnd::Failed) return kExitExchangeFailed;
-            if (end == StepEnd::Quit) return quitStatus;
-        } else {
-            clock.sleep(1);
+LoopPass MainLoopPass(const LoopClock& clock, const StepFunction& step, int* status) {
+    bool worked = false;
+    const uint32_t now = clock.now();
+    // Unsigned difference: stepping goes on across the 32-bit wrap. The clock
+    // advances by exactly one step, never to now, so a stall is caught up
+    // step by step, each with its frame.
+    if (static_cast<uint32_t>(now - stepClock) > kStepMilliseconds) {
+        stepClock += kStepMilliseconds;
+        int quitStatus = 0;
+        const StepEnd end = step ? step(&quitStatus) : RunLogicStep(&quitStatus);
+        if (end == StepEnd::Failed) {
+            *status = kExitExchangeFailed;
+            return LoopPass::Ended;
         }
-        if (PeekMessage(&message)) {
-            TranslateMessage(message);
-            DispatchMessage(message);
-            if (message.message == WM_QUIT) break;
+        if (end == StepEnd::Quit) {
+            *status = quitStatus;
+            return LoopPass::Ended;
         }
+        worked = true;
+    } else {
+        clock.sleep(1);
     }
-    return static_cast<int>(static_cast<intptr_t>(message.wParam));
+    Message message;
+    if (PeekMessage(&message)) {
+        TranslateMessage(message);
+        DispatchMessage(message);
+        if (message.message == WM_QUIT) {
+            *status = static_cast<int>(static_cast<intptr_t>(message.wParam));
+            return LoopPass::Ended;
+        }
+        worked = true;
+    }
+    return worked ? LoopPass::Worked : LoopPass::Idle;
+}
+
+int RunMainLoop(const LoopClock& clock, const StepFunction& step) {
+    int status = 0;
+    while (MainLoopPass(clock, step, &status) != LoopPass::Ended) {
+    }
+    return status;
 }
 
 int WinMain(const AppOptions& options) {
@@ -238,12 +256,22 @@ int WinMain(const AppOptions& options) {
 
     ShowFirstScene();
     if (netPlay.Active()) netPlay.Begin(&PlayedGame());
-    const int status = RunMainLoop(SystemLoopClock());
-    netPlay.Shutdown();  // the quit goes out, the router's mapping goes
-    CloseNetLog();
-    FinishRecording();
-    ResetPlay();  // the picture goes before the graphics state it draws into
     // Kept for the next run (app/Settings.h): how the window and the sound were left.
-    SaveSettings(Settings{IsFullscreen(window), options.scale, dsound.muted});
-    return status;
+    const auto keepSettings = [window, scale = options.scale] {
+        SaveSettings(Settings{IsFullscreen(window), scale, dsound.muted});
+    };
+    // The loop runs here on the desktop; in a browser page its frames run the
+    // passes, and the end comes in the last of them (platform/main_loop.h).
+    LoopParts loop;
+    loop.pass = [clock = SystemLoopClock()](int* status) { return MainLoopPass(clock, {}, status); };
+    loop.finish = [keepSettings](int status) {
+        netPlay.Shutdown();  // the quit goes out, the router's mapping goes
+        CloseNetLog();
+        FinishRecording();
+        ResetPlay();  // the picture goes before the graphics state it draws into
+        keepSettings();
+        return status;
+    };
+    loop.keep = keepSettings;
+    return RunLoop(loop);
 }

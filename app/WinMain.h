@@ -7,6 +7,7 @@
 
 #include "app/Options.h"
 #include "app/Play.h"
+#include "platform/main_loop.h"
 #include "platform/window.h"
 
 // Window class name and caption, copied in at start-up.
@@ -47,6 +48,9 @@ using StepFunction = std::function<StepEnd(int* quitStatus)>;
 // or the two-machine game ends (kExitExchangeFailed). Each step is `step`,
 // RunLogicStep when none is given (tests give their own).
 int RunMainLoop(const LoopClock& clock, const StepFunction& step = {});
+// One pass of that loop: a logic step when one is due (else a short sleep),
+// then one queued message. Ended, with *status, on a quit or a failed exchange.
+LoopPass MainLoopPass(const LoopClock& clock, const StepFunction& step, int* status);
 
 // One logic step: input, pad quit test, the players' records (exchanged in a
 // two-machine game), the game's step with its picture and sounds, tasks,
