@@ -133,5 +133,5 @@ const KaziroPage = (() => {
       });
   }
 
-  return { start, playReplay, state };
+  return { start, playReplay, state, module: () => game };
 })();
