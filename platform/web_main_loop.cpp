@@ -26,6 +26,7 @@ constexpr double kKeepEveryMs = 2000.0;
 double leftOutMs = 0.0;  // the stalls' time the game's clock does not count
 double lastFrameMs = -1.0;
 double lastKeepMs = 0.0;
+bool shown = false;  // a pass has taken a step (and drawn its frame)
 LoopParts* running = nullptr;
 
 void Frame() {
@@ -38,6 +39,12 @@ void Frame() {
     for (int i = 0; i < kPassesPerFrame; ++i) {
         const LoopPass pass = running->pass(&status);
         if (pass == LoopPass::Idle) break;
+        if (pass == LoopPass::Worked && !shown) {
+            shown = true;  // the page hears of the first frame (and measures it)
+            EM_ASM({
+                if (Module["onFirstFrame"]) Module["onFirstFrame"]();
+            });
+        }
         if (pass == LoopPass::Ended) {
             emscripten_cancel_main_loop();
             const int code = running->finish ? running->finish(status) : status;

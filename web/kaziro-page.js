@@ -10,7 +10,8 @@ const KaziroPage = (() => {
   const field = document.getElementById("field");
   const params = new URLSearchParams(location.search);
   // The page's own state, read by the browser tests.
-  const state = { lines: [], exitStatus: null, running: false, starts: 0, filesSaved: 0 };
+  const state = { lines: [], exitStatus: null, running: false, starts: 0, filesSaved: 0,
+                  firstFrameMs: null };
   let game = null;
   let nextReplay = null;  // bytes of a dropped replay, played once the running game has ended
 
@@ -64,10 +65,15 @@ const KaziroPage = (() => {
     state.running = true;
     state.exitStatus = null;
     state.starts++;
-    note.textContent = replayBytes ? "Playing the replay…" : "Click the field to start the sound.";
+    note.textContent = "Starting…";
     createKaziro({
       canvas,
       arguments: args,
+      onFirstFrame: () => {
+        if (state.firstFrameMs === null) state.firstFrameMs = performance.now();
+        note.textContent = replayBytes ? "Playing the replay (F: four times as fast)."
+                                       : "Click the field or press a key to start the sound.";
+      },
       print: (text) => line(text, false),
       printErr: (text) => line(text, true),
       preRun: [(module) => {

@@ -1,8 +1,9 @@
 // The browser game in Debian's chromium, headless: the board is drawn, the
-// paddle is under the pointer after a move, a replay the desktop recorded
-// plays to its end with the desktop's line on the console (given by address
-// and dropped on the page), two-machine play says it is not in the browser,
-// and the settings and the best scores survive a reload (IndexedDB).
+// paddle is under the pointer after a move, the sound starts at the first
+// click, the settings and the best scores survive a reload (IndexedDB), a
+// replay the desktop recorded plays to its end with the desktop's line on the
+// console (given by address and dropped on the page), and two-machine play
+// says it is not in the browser yet.
 //
 //   node test_browser.js PAGE_FOLDER REPLAY_FILE
 //
@@ -86,6 +87,18 @@ async function main() {
       check(`the paddle is under the pointer at (${x}, ${y})`, here > 200 && elsewhere < 20,
             `${here} orange pixels there, ${elsewhere} at the other spot`);
     }
+
+    // The sound starts at the first click, as browsers require.
+    const audio = () => page.evaluate(() => {
+      const m = KaziroPage.module();
+      return m.SDL2 && m.SDL2.audioContext ? m.SDL2.audioContext.state : "none";
+    });
+    const before = await audio();
+    await page.mouse.click(box.x + 400, box.y + 300);
+    const after = await waitFor("the sound to start", async () => (await audio()) === "running" && "running", 5000)
+      .catch(() => audio());
+    check("the sound starts at the first click", before === "suspended" && after === "running",
+          `${before} before, ${after} after`);
 
     // M mutes; the setting is kept in IndexedDB and read again after a reload.
     const settings = "/kaziro/config/kaziro/settings";
