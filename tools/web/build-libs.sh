@@ -38,35 +38,67 @@ mkdir -p "$cache/src" "$prefix"
   cat "$cache/src/apt-source.log" >&2; exit 1; }
 
 jobs=$(nproc)
-flags="-O2"
-common=(-DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=OFF -DCMAKE_INSTALL_PREFIX="$prefix"
-        -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_FIND_ROOT_PATH="$prefix"
-        -DCMAKE_C_FLAGS="$flags" -DCMAKE_CXX_FLAGS="$flags")
-build() {  # build NAME SOURCE-GLOB CMAKE-ARGS...
-  local name=$1 src
-  src=$(ls -d "$cache"/src/$2 | head -1)
-  shift 2
-  echo "kaziro: web: $name" >&2
-  emcmake cmake -S "$src" -B "$cache/src/build-$name" "${common[@]}" "$@" >"$cache/src/$name.log" 2>&1 &&
-    cmake --build "$cache/src/build-$name" -j"$jobs" >>"$cache/src/$name.log" 2>&1 &&
-    cmake --install "$cache/src/build-$name" >>"$cache/src/$name.log" 2>&1 || {
-      tail -40 "$cache/src/$name.log" >&2; echo "kaziro: web: $name failed (log: $cache/src/$name.log)" >&2; exit 1; }
-}
+log="$cache/src/build.log"
+fail() { tail -40 "$log" >&2; echo "kaziro: web: $1 failed (log: $log)" >&2; exit 1; }
 
-build SDL2 'libsdl2-[0-9]*/' -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF -DSDL2_DISABLE_SDL2MAIN=ON \
-  -DSDL_THREADS=OFF -DSDL_PTHREADS=OFF
-build freetype 'freetype-[0-9]*/' -DFT_DISABLE_ZLIB=ON -DFT_DISABLE_BZIP2=ON -DFT_DISABLE_PNG=ON \
-  -DFT_DISABLE_HARFBUZZ=ON -DFT_DISABLE_BROTLI=ON
-build SDL2_image 'libsdl2-image-[0-9]*/' -DSDL2IMAGE_SAMPLES=OFF -DSDL2IMAGE_DEPS_SHARED=OFF \
-  -DSDL2IMAGE_VENDORED=OFF -DSDL2IMAGE_BACKEND_STB=ON -DSDL2IMAGE_PNG=ON -DSDL2IMAGE_JPG=OFF \
-  -DSDL2IMAGE_BMP=OFF -DSDL2IMAGE_GIF=OFF -DSDL2IMAGE_LBM=OFF -DSDL2IMAGE_PCX=OFF -DSDL2IMAGE_PNM=OFF \
-  -DSDL2IMAGE_QOI=OFF -DSDL2IMAGE_SVG=OFF -DSDL2IMAGE_TGA=OFF -DSDL2IMAGE_XCF=OFF -DSDL2IMAGE_XPM=OFF \
-  -DSDL2IMAGE_XV=OFF -DSDL2IMAGE_PNG_SAVE=OFF -DSDL2IMAGE_JPG_SAVE=OFF
-build SDL2_mixer 'libsdl2-mixer-[0-9]*/' -DSDL2MIXER_SAMPLES=OFF -DSDL2MIXER_DEPS_SHARED=OFF \
-  -DSDL2MIXER_VENDORED=OFF -DSDL2MIXER_CMD=OFF -DSDL2MIXER_FLAC=OFF -DSDL2MIXER_MOD=OFF \
-  -DSDL2MIXER_MP3=OFF -DSDL2MIXER_MIDI=OFF -DSDL2MIXER_OPUS=OFF -DSDL2MIXER_VORBIS=OFF -DSDL2MIXER_WAVE=ON
-build SDL2_ttf 'libsdl2-ttf-[0-9]*/' -DSDL2TTF_SAMPLES=OFF -DSDL2TTF_VENDORED=OFF -DSDL2TTF_HARFBUZZ=OFF \
-  -DFREETYPE_INCLUDE_DIRS="$prefix/include/freetype2" -DFREETYPE_LIBRARY="$prefix/lib/libfreetype.a"
+# Compiles sources with emcc, a few at a time, into an archive: NAME FLAGS -- FILES.
+archive() {
+  local name=$1 flags=() objects="$cache/src/obj-$1"
+  shift
+  while [ "$1" != "--" ]; do flags+=("$1"); shift; done
+  shift
+  echo "kaziro: web: $name ($# files)" >&2
+  mkdir -p "$objects"
+  printf '%s\n' "$@" | xargs -P "$jobs" -I{} sh -c \
+    'o="$0/$(echo "{}" | tr / _).o"; emcc -c -O2 -w "$@" "{}" -o "$o" || { echo "emcc failed: {}"; exit 255; }' \
+    "$objects" "${flags[@]}" >>"$log" 2>&1 || fail "$name"
+  emar rcs "$prefix/lib/lib$name.a" "$objects"/*.o >>"$log" 2>&1 || fail "$name"
+}
+src() { ls -d "$cache"/src/$1 | head -1; }
+mkdir -p "$prefix/include/SDL2" "$prefix/lib"
+
+# SDL2, as emscripten's own port builds it: its ready-made configuration for
+# the browser (include/SDL_config_emscripten.h), no threads, and the sources
+# of the drivers that configuration names. (Its CMake configure, hundreds of
+# checks that each run the whole emcc, takes many times longer.)
+sdl=$(src 'libsdl2-[0-9]*/')
+cp "$sdl"/include/*.h "$prefix/include/SDL2/"
+sdl_files=()
+for d in . atomic audio audio/emscripten audio/disk audio/dummy cpuinfo dynapi events file haptic \
+         haptic/dummy hidapi joystick joystick/emscripten joystick/virtual joystick/hidapi libm \
+         loadso/dlopen locale locale/emscripten misc misc/emscripten power power/emscripten \
+         filesystem/emscripten render render/software render/opengles2 sensor sensor/dummy stdlib \
+         thread thread/generic timer timer/unix video video/emscripten video/yuv2rgb; do
+  for f in "$sdl/src/$d"/*.c; do [ -f "$f" ] && sdl_files+=("$f"); done
+done
+archive SDL2 -I"$sdl/include" -- "${sdl_files[@]}"
+
+# freetype through its own CMake: a few checks only.
+ft=$(src 'freetype-[0-9]*/')
+echo "kaziro: web: freetype" >&2
+emcmake cmake -S "$ft" -B "$cache/src/build-freetype" -DCMAKE_BUILD_TYPE=Release \
+    -DBUILD_SHARED_LIBS=OFF -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_C_FLAGS=-O2 \
+    -DFT_DISABLE_ZLIB=ON -DFT_DISABLE_BZIP2=ON -DFT_DISABLE_PNG=ON -DFT_DISABLE_HARFBUZZ=ON \
+    -DFT_DISABLE_BROTLI=ON >>"$log" 2>&1 &&
+  cmake --build "$cache/src/build-freetype" -j"$jobs" >>"$log" 2>&1 &&
+  cmake --install "$cache/src/build-freetype" >>"$log" 2>&1 || fail freetype
+
+# SDL2_image: PNG only, decoded by its bundled stb_image.
+img=$(src 'libsdl2-image-[0-9]*/')
+cp "$img/SDL_image.h" "$prefix/include/SDL2/"
+archive SDL2_image -I"$prefix/include/SDL2" -DLOAD_PNG -DUSE_STBIMAGE -- \
+  $(ls "$img"/IMG*.c | grep -v IMG_WIC.c)
+
+# SDL2_mixer: WAV only (the game reads its own sounds; music as WAV).
+mix=$(src 'libsdl2-mixer-[0-9]*/')
+cp "$mix/include/SDL_mixer.h" "$prefix/include/SDL2/"
+archive SDL2_mixer -I"$prefix/include/SDL2" -I"$mix/include" -I"$mix/src" -I"$mix/src/codecs" -DMUSIC_WAV -- \
+  "$mix"/src/*.c "$mix"/src/codecs/*.c
+
+# SDL2_ttf on freetype, without harfbuzz.
+ttf=$(src 'libsdl2-ttf-[0-9]*/')
+cp "$ttf/SDL_ttf.h" "$prefix/include/SDL2/"
+archive SDL2_ttf -I"$prefix/include/SDL2" -I"$prefix/include/freetype2" -DTTF_USE_HARFBUZZ=0 -- "$ttf/SDL_ttf.c"
 
 rm -rf "$cache/src"
 touch "$prefix/.complete"
