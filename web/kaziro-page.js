@@ -64,6 +64,7 @@ const KaziroPage = (() => {
     const canvas = freshCanvas();
     state.running = true;
     state.exitStatus = null;
+    state.firstFrameMs = null;
     state.starts++;
     note.textContent = "Starting…";
     createKaziro({
@@ -83,12 +84,14 @@ const KaziroPage = (() => {
       }],
       onExit: (status) => {
         state.running = false;
+        state.exitMs = performance.now();
         state.exitStatus = status;
         game = null;
         if (nextReplay) {
           const bytes = nextReplay;
           nextReplay = null;
-          launch(["--replay", "/replay.kzr"], bytes);
+          // Once the ended program has unwound whole.
+          setTimeout(() => launch(["--replay", "/replay.kzr"], bytes), 0);
           return;
         }
         note.textContent = "The game ended (status " + status + "). ";
