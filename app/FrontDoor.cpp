@@ -21,6 +21,7 @@
 #include "platform/report.h"
 #include "platform/socket.h"
 #include "platform/translation.h"
+#include "platform/user_files.h"
 
 namespace {
 
@@ -71,11 +72,12 @@ int Direction() {
 class cLanSearch {
 public:
     explicit cLanSearch(uint16_t port) : port_(port) {
-        std::string why;
-        socket_ = OpenDatagramSocket(0, &why);
+        socket_ = OpenDatagramSocket(0, &why_);
         if (socket_.Open()) EnableBroadcast(socket_);
         nonce_ = NewToken();
     }
+    // Why no search can be made ("" when it runs).
+    const std::string& Why() const { return why_; }
     ~cLanSearch() { CloseDatagramSocket(&socket_); }
     // Sends a probe every half second and takes the answers; true when the list changed.
     bool Poll(uint32_t now) {
@@ -105,6 +107,7 @@ public:
 
 private:
     uint16_t port_;
+    std::string why_;
     DatagramSocket socket_;
     uint64_t nonce_ = 0;
     uint32_t lastProbe_ = 0;
@@ -354,6 +357,7 @@ void cFrontDoor::GiveUpConnection() {
 void cFrontDoor::OpenMenu(MenuPage page) {
     menu_.SetSettings(settings_);
     menu_.SetPads(input.CountPads());
+    menu_.ExportByDownload(FilesOnlyByDownload());
     RefreshReplays();
     RefreshBests();
     menu_.Open();
@@ -483,6 +487,7 @@ void cFrontDoor::Do(const MenuAction& a) {
         case A::JoinCode: menu_.Notice(Translate(kTextMenuNoRoomCodes)); break;
         case A::Browse:
             lanSearch_ = std::make_unique<cLanSearch>(kDefaultPort);
+            if (!lanSearch_->Why().empty()) couldNot(lanSearch_->Why());
             break;
         case A::JoinFound:
         case A::JoinAddress: {
@@ -529,6 +534,10 @@ void cFrontDoor::Do(const MenuAction& a) {
         case A::Export: {
             std::string copy;
             if (a.number >= static_cast<int>(replays_.size())) break;
+            if (a.text.empty()) {  // a download, where the browser saves it
+                if (!OfferFileDownload(replays_[a.number].path)) couldNot(replays_[a.number].name);
+                break;
+            }
             if (shelf_.Export(replays_[a.number], a.text, &copy, &why)) {
                 menu_.Notice(TranslateFormat(kTextMenuExported, copy.c_str()));
             } else {
@@ -659,6 +668,10 @@ void cFrontDoor::End() {
     CloseMenu();
     view_.reset();
     ending_.reset();
+    KeepSettings();
+}
+
+void cFrontDoor::KeepSettings() {
     settings_.fullscreen = IsFullscreen(window_);
     settings_.muted = dsound.muted;
     SaveSettings(settings_);

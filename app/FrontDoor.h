@@ -48,6 +48,9 @@ public:
     // At exit: the connection given up, the game's end (its replay kept),
     // the settings saved.
     void End();
+    // Saves the settings as they are now (the browser does it now and then:
+    // a page may be closed without the game ever ending).
+    void KeepSettings();
 
     cPlay& Game() { return *play_; }
     const cMenu& Menu() const { return menu_; }
@@ -93,7 +96,6 @@ private:
     bool placeholder_ = false;   // the game shown is only the field under a connection being made
     std::unique_ptr<cOverlay> ending_;  // why a two-machine game ended, over the field
     uint32_t endingSince_ = 0;
-    int endingStatus_ = 0;
     // Held keys and directions, for repeats while they are held.
     int heldSteps_ = 0;
     int heldDirection_ = 0;

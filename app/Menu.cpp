@@ -392,6 +392,10 @@ MenuAction cMenu::Choose(int row) {
                     Enter(MenuPage::Replays, replay_);
                     break;
                 case 3:
+                    if (downloads_) {  // no folder to name: the browser saves it
+                        a.kind = MenuAction::Kind::Export;
+                        break;
+                    }
                     typed_ = "~/";
                     chooser_ = 0;
                     typingFrom_ = MenuPage::ReplayActions;

@@ -145,6 +145,8 @@ public:
     void SetReplays(std::vector<ReplayListing> replays);
     void SetFoundGames(std::vector<FoundGame> games);
     void SetBests(const std::vector<BestListing>& byDifficulty, const BestListing& runTotal);
+    // A replay is exported as a download (a browser page) rather than copied into a folder.
+    void ExportByDownload(bool download) { downloads_ = download; }
     // The pads seated now (for the players' page).
     void SetPads(int pads) { pads_ = pads; }
     // The waiting page: what to tell the partner.
@@ -188,6 +190,7 @@ private:
     BestListing runBest_;
     std::vector<std::string> waiting_;
     int pads_ = 0;
+    bool downloads_ = false;
     int replay_ = 0;          // the replay ReplayActions and Export are about
     int remapping_ = 0;       // the setting row Remap is about
     std::string typed_;

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "app/FrontDoor.h"
@@ -166,29 +167,46 @@ StepEnd PlayStep(cPlay& play, int* quitStatus) {
     return StepEnd::Going;
 }
 
-int RunMainLoop(const LoopClock& clock, const StepFunction& step) {
-    Message message;
-    for (;;) {
-        const uint32_t now = clock.now();
-        // Unsigned difference: stepping goes on across the 32-bit wrap. The clock
-        // advances by exactly one step, never to now, so a stall is caught up
-        // step by step, each with its frame.
-        if (static_cast<uint32_t>(now - stepClock) > kStepMilliseconds) {
-            stepClock += kStepMilliseconds;
-            int quitStatus = 0;
-            const StepEnd end = step(&quitStatus);
-            if (end == StepEnd::Failed) return kExitExchangeFailed;
-            if (end == StepEnd::Quit) return quitStatus;
-        } else {
-            clock.sleep(1);
+LoopPass MainLoopPass(const LoopClock& clock, const StepFunction& step, int* status) {
+    bool worked = false;
+    const uint32_t now = clock.now();
+    // Unsigned difference: stepping goes on across the 32-bit wrap. The clock
+    // advances by exactly one step, never to now, so a stall is caught up
+    // step by step, each with its frame.
+    if (static_cast<uint32_t>(now - stepClock) > kStepMilliseconds) {
+        stepClock += kStepMilliseconds;
+        int quitStatus = 0;
+        const StepEnd end = step(&quitStatus);
+        if (end == StepEnd::Failed) {
+            *status = kExitExchangeFailed;
+            return LoopPass::Ended;
         }
-        if (PeekMessage(&message)) {
-            TranslateMessage(message);
-            DispatchMessage(message);
-            if (message.message == WM_QUIT) break;
+        if (end == StepEnd::Quit) {
+            *status = quitStatus;
+            return LoopPass::Ended;
         }
+        worked = true;
+    } else {
+        clock.sleep(1);
     }
-    return static_cast<int>(static_cast<intptr_t>(message.wParam));
+    Message message;
+    if (PeekMessage(&message)) {
+        TranslateMessage(message);
+        DispatchMessage(message);
+        if (message.message == WM_QUIT) {
+            *status = static_cast<int>(static_cast<intptr_t>(message.wParam));
+            return LoopPass::Ended;
+        }
+        worked = true;
+    }
+    return worked ? LoopPass::Worked : LoopPass::Idle;
+}
+
+int RunMainLoop(const LoopClock& clock, const StepFunction& step) {
+    int status = 0;
+    while (MainLoopPass(clock, step, &status) != LoopPass::Ended) {
+    }
+    return status;
 }
 
 int WinMain(const AppOptions& options, const Settings& settings) {
@@ -225,14 +243,24 @@ int WinMain(const AppOptions& options, const Settings& settings) {
 
     Settings kept = settings;
     kept.scale = options.scale;
-    cFrontDoor door(options, kept, window);
+    // On the heap: in a browser page the loop outlives this function.
+    auto door = std::make_shared<cFrontDoor>(options, kept, window);
     int status = 0;
-    if (!door.Begin(&status)) {
+    if (!door->Begin(&status)) {
         DestroyGameWindow(window);
         ClearMessageQueue();
         return status;
     }
-    status = RunMainLoop(SystemLoopClock(), [&door](int* quitStatus) { return door.Step(quitStatus); });
-    door.End();  // the quit goes out, the replay is kept, the settings saved
-    return status;
+    // The loop runs here on the desktop; in a browser page its frames run the
+    // passes, and the end comes in the last of them (platform/main_loop.h).
+    LoopParts loop;
+    loop.pass = [door, clock = SystemLoopClock()](int* passStatus) {
+        return MainLoopPass(clock, [door](int* quitStatus) { return door->Step(quitStatus); }, passStatus);
+    };
+    loop.finish = [door](int endStatus) {
+        door->End();  // the quit goes out, the replay is kept, the settings saved
+        return endStatus;
+    };
+    loop.keep = [door] { door->KeepSettings(); };
+    return RunLoop(loop);
 }

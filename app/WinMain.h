@@ -9,6 +9,7 @@
 #include "app/Options.h"
 #include "app/Play.h"
 #include "app/Settings.h"
+#include "platform/main_loop.h"
 #include "platform/window.h"
 
 // Window class name and caption, copied in at start-up.
@@ -48,9 +49,12 @@ intptr_t WndProc(WindowHandle window, uint32_t message, uintptr_t wParam, intptr
 using StepFunction = std::function<StepEnd(int* quitStatus)>;
 
 // Runs passes until WM_QUIT is taken from the queue (its wParam is returned)
-// or the game fails (kExitExchangeFailed). Each step is `step`: the game's
-// RunLogicStep, or a test's own.
+// or the game fails (kExitExchangeFailed). Each step is `step`: the front
+// door's, or a test's own.
 int RunMainLoop(const LoopClock& clock, const StepFunction& step);
+// One pass of that loop: a logic step when one is due (else a short sleep),
+// then one queued message. Ended, with *status, on a quit or a failed game.
+LoopPass MainLoopPass(const LoopClock& clock, const StepFunction& step, int* status);
 
 // One logic step of `play`: input, pad quit test, the players' records
 // (exchanged in a two-machine game), the game's step with its picture and

@@ -8,8 +8,9 @@
 namespace {
 
 constexpr int32_t kSpawnInterval = 100;
-constexpr int32_t kFull = cSQMain::kFull;
-constexpr uint32_t kSlotSpan = cSQMain::kSlotSpan;
+// clang counts uses in constant expressions as none.
+[[maybe_unused]] constexpr int32_t kFull = cSQMain::kFull;
+[[maybe_unused]] constexpr uint32_t kSlotSpan = cSQMain::kSlotSpan;
 
 }  // namespace
 

@@ -15,7 +15,6 @@ namespace {
 constexpr uint32_t kDimmed = 0x99FFFFFFu;  // the shade at 60 % over the field
 constexpr uint32_t kBlack = 0xFF000000u;
 constexpr uint32_t kGrey = 0xFF808080u;
-constexpr int32_t kNoticeY = 300;
 constexpr int32_t kPadLeftY = 350;  // under the pause notice
 constexpr int32_t kChoiceY = 32;    // the first line at the top
 constexpr int32_t kChoiceLine = 36;

@@ -1,8 +1,7 @@
-// Labels' fonts: the face a label asks for, found through fontconfig and
-// opened with SDL_ttf, and each label's cache of its rendered text.
+// Labels' fonts: the face a label asks for (platform/font_lookup.h finds its
+// file), opened with SDL_ttf, and each label's cache of its rendered text.
 #include <SDL.h>
 #include <SDL_ttf.h>
-#include <fontconfig/fontconfig.h>
 
 #include <cmath>
 #include <cstring>
@@ -11,6 +10,7 @@
 #include <tuple>
 #include <utility>
 
+#include "platform/font_lookup.h"
 #include "platform/render.h"
 #include "platform/render_internal.h"
 #include "platform/report.h"
@@ -35,104 +35,17 @@ namespace {
 // Open faces, one per file, index and height, closed at exit.
 struct FaceCache {
     std::map<std::tuple<std::string, int, int>, TTF_Font*> faces;
-    std::map<std::pair<std::string, uint32_t>, std::pair<std::string, int>> files;
     bool warned = false;
-    bool fontconfigStarted = false;
     ~FaceCache() {
         for (auto& entry : faces) TTF_CloseFont(entry.second);
         faces.clear();
         if (TTF_WasInit()) TTF_Quit();
-        if (fontconfigStarted) FcFini();
     }
 };
 
 FaceCache& Faces() {
     static FaceCache cache;
     return cache;
-}
-
-bool HasFamily(FcPattern* match, const char* family) {
-    FcChar8* name = nullptr;
-    for (int i = 0; FcPatternGetString(match, FC_FAMILY, i, &name) == FcResultMatch; ++i) {
-        if (FcStrCmpIgnoreCase(name, reinterpret_cast<const FcChar8*>(family)) == 0) return true;
-    }
-    return false;
-}
-
-bool CoversJapanese(FcPattern* match) {
-    FcLangSet* langs = nullptr;
-    if (FcPatternGetLangSet(match, FC_LANG, 0, &langs) != FcResultMatch) return false;
-    return FcLangSetHasLang(langs, reinterpret_cast<const FcChar8*>("ja")) == FcLangEqual;
-}
-
-// fontconfig's best match for `family` in the given weight, for `language`
-// when one is given; null when there is none.
-FcPattern* Match(const char* family, const char* language, uint32_t weight) {
-    FcPattern* pattern = FcPatternCreate();
-    if (!pattern) return nullptr;
-    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family));
-    if (language) FcPatternAddString(pattern, FC_LANG, reinterpret_cast<const FcChar8*>(language));
-    FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(static_cast<int>(weight)));
-    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-    FcDefaultSubstitute(pattern);
-    FcResult result = FcResultNoMatch;
-    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
-    FcPatternDestroy(pattern);
-    return match;
-}
-
-// The file and face index of a match.
-bool FileOf(FcPattern* match, std::string* file, int* index) {
-    FcChar8* path = nullptr;
-    if (FcPatternGetString(match, FC_FILE, 0, &path) != FcResultMatch || !path) return false;
-    *file = reinterpret_cast<const char*>(path);
-    if (FcPatternGetInteger(match, FC_INDEX, 0, index) != FcResultMatch) *index = 0;
-    return true;
-}
-
-// Asks fontconfig for `family` in the given weight. With `exact` the answer
-// counts only when it is that family; otherwise any face that covers Japanese.
-bool MatchFace(const char* family, uint32_t weight, bool exact, std::string* file, int* index) {
-    FcPattern* match = Match(family, "ja", weight);
-    if (!match) return false;
-    const bool ok = (exact ? HasFamily(match, family) : CoversJapanese(match)) && FileOf(match, file, index);
-    FcPatternDestroy(match);
-    return ok;
-}
-
-// Any sans face at all, for the Latin letters and digits, when no face covers Japanese.
-bool MatchLatinFace(uint32_t weight, std::string* file, int* index) {
-    FcPattern* match = Match("sans-serif", nullptr, weight);
-    if (!match) return false;
-    const bool ok = FileOf(match, file, index);
-    FcPatternDestroy(match);
-    return ok;
-}
-
-// The requested face when it is installed, else IPAPGothic (the proportional
-// Gothic that stands in for it), else any Japanese sans face, else a Latin one.
-std::pair<std::string, int> ResolveFace(const std::string& familyUtf8, uint32_t weight) {
-    FaceCache& cache = Faces();
-    const auto key = std::make_pair(familyUtf8, weight);
-    auto found = cache.files.find(key);
-    if (found != cache.files.end()) return found->second;
-    std::pair<std::string, int> face{"", 0};
-    if (FcInit()) {
-        cache.fontconfigStarted = true;
-        if (!(!familyUtf8.empty() &&
-              MatchFace(familyUtf8.c_str(), weight, true, &face.first, &face.second)) &&
-            !MatchFace("IPAPGothic", weight, true, &face.first, &face.second) &&
-            !MatchFace("sans-serif", weight, false, &face.first, &face.second)) {
-            face = {"", 0};
-            if (MatchLatinFace(weight, &face.first, &face.second) && !cache.warned) {
-                cache.warned = true;
-                Report("font", "no Japanese face is installed; labels use %s and show "
-                       "Latin letters and digits only", face.first.c_str());
-            }
-        }
-    }
-    cache.files.emplace(key, face);
-    return face;
 }
 
 // Opens a face so that its cell (ascent plus descent) is `height` pixels, as a
@@ -169,7 +82,7 @@ Font* CreateFont(RenderDevice* device, const FontDescription& description) {
     const std::string family =
         SjisToUtf8(std::string_view(description.faceName,
                                     strnlen(description.faceName, sizeof description.faceName)));
-    const auto face = ResolveFace(family, description.weight);
+    const auto face = FindFontFace(family, description.weight);
     TTF_Font* ttf = face.first.empty() ? nullptr : OpenFace(face.first, face.second,
                                                             description.height);
     if (!ttf) {

@@ -1,8 +1,10 @@
 #include "platform/platform.h"
 
 #include <SDL.h>
+#ifndef __EMSCRIPTEN__  // the browser has no X server
 #include <SDL_syswm.h>
 #include <X11/Xlib.h>
+#endif
 
 #include <cstdlib>
 #include <cstring>
@@ -13,6 +15,7 @@
 
 namespace {
 
+#ifndef __EMSCRIPTEN__
 // The X server went away (the desktop session ended, the server died): Xlib
 // ends the process when this returns. The display can no longer be talked
 // to, so the exit does not ask SDL to let go of it: that would wait on the
@@ -58,6 +61,7 @@ int OnXError(Display* display, XErrorEvent* error) {
     if (windowGone) return 0;
     return previousErrorHandler ? previousErrorHandler(display, error) : 0;
 }
+#endif
 
 bool Start(Uint32 flags, std::string* error) {
     if (SDL_WasInit(flags) == flags) return true;
@@ -78,6 +82,7 @@ bool StartVideo(std::string* error) {
     SDL_SetHint("SDL_VIDEO_WAYLAND_WMCLASS", "Kaziro");
     SDL_SetHint(SDL_HINT_APP_NAME, "Kaziro");
     if (!Start(SDL_INIT_VIDEO | SDL_INIT_EVENTS, error)) return false;
+#ifndef __EMSCRIPTEN__
     const char* driver = SDL_GetCurrentVideoDriver();
     if (driver && std::strcmp(driver, "x11") == 0) {
         XSetIOErrorHandler(OnDisplayLost);
@@ -86,9 +91,15 @@ bool StartVideo(std::string* error) {
         if (!installed) previousErrorHandler = XSetErrorHandler(OnXError);
         installed = true;
     }
+#endif
     return true;
 }
 
+#ifdef __EMSCRIPTEN__
+void NoteGameWindow(SDL_Window*) {}
+
+bool GameWindowDestroyedFromOutside() { return false; }
+#else
 void NoteGameWindow(SDL_Window* window) {
     gameWindow = window;
     SDL_SysWMinfo info;
@@ -99,7 +110,11 @@ void NoteGameWindow(SDL_Window* window) {
 }
 
 bool GameWindowDestroyedFromOutside() { return std::exchange(windowGoneUnreported, false); }
+#endif
 
+#ifdef __EMSCRIPTEN__
+bool QueryXPointer(int*, int*) { return false; }  // no X server: the cursor in the window counts
+#else
 bool QueryXPointer(int* x, int* y) {
     if (!gameDisplay || windowGone || displayLost) return false;
     Window root = 0, child = 0;
@@ -113,6 +128,7 @@ bool QueryXPointer(int* x, int* y) {
     *y = rootY;
     return true;
 }
+#endif
 
 bool StartAudio(std::string* error) { return Start(SDL_INIT_AUDIO, error); }
 
@@ -131,6 +147,9 @@ bool HasRealDisplay() {
 }
 
 PlatformLifetime::~PlatformLifetime() {
+#ifdef __EMSCRIPTEN__
+    if (SDL_WasInit(0) != 0) SDL_Quit();
+#else
     if (SDL_WasInit(0) == 0 || displayLost) return;
     if (windowGone && gameWindow && gameDisplay) {
         // What SDL asks of the dead window as it lets it go fails while our
@@ -139,4 +158,5 @@ PlatformLifetime::~PlatformLifetime() {
         XSync(gameDisplay, False);
     }
     SDL_Quit();
+#endif
 }

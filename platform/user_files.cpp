@@ -9,7 +9,24 @@
 #include <cstdlib>
 #include <cstring>
 
+#ifdef __EMSCRIPTEN__
+#include <emscripten.h>
+#endif
+
 namespace {
+
+#ifdef __EMSCRIPTEN__
+// In the browser the player's folders live in the page's IndexedDB (the page
+// mounts them and loads them before the game starts); a change is handed to
+// the page, which writes it out.
+void Persist() {
+    EM_ASM({
+        if (Module["onFilesChanged"]) Module["onFilesChanged"]();
+    });
+}
+#else
+void Persist() {}
+#endif
 
 bool Fail(std::string* why, const std::string& what) {
     if (why) *why = what + ": " + std::strerror(errno);
@@ -72,6 +89,14 @@ bool UserConfigFolder(std::string* folder, std::string* why) {
 }
 
 bool WriteFileAtomically(const std::string& path, const std::string& contents, std::string* why) {
+#ifdef __EMSCRIPTEN__
+    // The browser saves the settings every few seconds: an unchanged file is
+    // not written out again.
+    std::string now;
+    if (ReadSmallFile(path, contents.size(), &now, nullptr) == ReadOutcome::Read && now == contents) {
+        return true;
+    }
+#endif
     const size_t slash = path.find_last_of('/');
     const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash);
     if (!MakeFolders(folder, why)) return false;
@@ -99,6 +124,7 @@ bool WriteFileAtomically(const std::string& path, const std::string& contents, s
         fsync(dir);
         close(dir);
     }
+    Persist();
     return true;
 }
 
@@ -136,5 +162,31 @@ ReadOutcome ReadSmallFile(const std::string& path, size_t limit, std::string* co
 bool SetFileAside(const std::string& path, std::string* why) {
     // rename replaces an older "<path>.bad" in one step.
     if (std::rename(path.c_str(), (path + ".bad").c_str()) != 0) return Fail(why, path);
+    Persist();
     return true;
 }
+
+#ifdef __EMSCRIPTEN__
+bool OfferFileDownload(const std::string& path) {
+    // The page's browser saves it where the player's downloads go.
+    return EM_ASM_INT({
+        try {
+            const path = UTF8ToString($0);
+            const bytes = FS.readFile(path);
+            const link = document.createElement("a");
+            link.href = URL.createObjectURL(new Blob([bytes], {type: "application/octet-stream"}));
+            link.download = path.split("/").pop();
+            document.body.appendChild(link);
+            link.click();
+            link.remove();
+            return 1;
+        } catch (e) {
+            return 0;
+        }
+    }, path.c_str()) != 0;
+}
+bool FilesOnlyByDownload() { return true; }
+#else
+bool OfferFileDownload(const std::string&) { return false; }
+bool FilesOnlyByDownload() { return false; }
+#endif

@@ -28,3 +28,10 @@ ReadOutcome ReadSmallFile(const std::string& path, size_t limit, std::string* co
 // Sets a damaged file aside as "<path>.bad" (replacing an older one), so the
 // game can start afresh and the player can still look at it.
 bool SetFileAside(const std::string& path, std::string* why);
+
+// Where the player's files can only be had by downloading them (a browser
+// page): offers the file as a download and says true. Elsewhere false: the
+// player copies the file into a folder instead.
+bool OfferFileDownload(const std::string& path);
+// Whether files reach the player only as downloads (a browser page).
+bool FilesOnlyByDownload();
