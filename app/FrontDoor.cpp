@@ -297,13 +297,20 @@ void cFrontDoor::Connect(const NetSettings& settings, const std::string& partner
     c->fromMenu = menu_.IsOpen();
     if (!c->fromMenu) c->ctrlC = std::make_unique<InterruptWatch>();
     Connection* raw = c.get();
-    c->thread = std::thread([raw] {
+    const auto meet = [raw] {
         raw->ok = raw->session->Connect(
             raw->settings,
             [raw] { return raw->cancel.load() || (raw->ctrlC && raw->ctrlC->Interrupted()); },
             &raw->error);
         raw->done = true;
-    });
+    };
+    // Where two machines cannot play (a browser page, which has no threads
+    // either) the attempt fails at once, saying why, without a thread.
+    if (TwoMachinePlayAvailable()) {
+        c->thread = std::thread(meet);
+    } else {
+        meet();
+    }
     connection_ = std::move(c);
     // What the waiting page says.
     std::vector<std::string> lines;
@@ -327,7 +334,7 @@ void cFrontDoor::Connect(const NetSettings& settings, const std::string& partner
 
 void cFrontDoor::FollowConnection() {
     if (!connection_ || !connection_->done) return;
-    connection_->thread.join();
+    if (connection_->thread.joinable()) connection_->thread.join();
     std::unique_ptr<Connection> c = std::move(connection_);
     if (c->ok) {
         fromMenu_ = c->fromMenu;

@@ -315,3 +315,5 @@ InterruptWatch::~InterruptWatch() {
 }
 
 bool InterruptWatch::Interrupted() const { return interruptFlag != 0; }
+
+bool TwoMachinePlayAvailable() { return true; }

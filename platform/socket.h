@@ -66,3 +66,7 @@ public:
     // Whether SIGINT or SIGTERM arrived since this object was made.
     bool Interrupted() const;
 };
+
+// Whether this build can play two machines at all (a browser page cannot yet):
+// where not, every call above fails at once, saying so.
+bool TwoMachinePlayAvailable();

@@ -23,6 +23,7 @@ int SocketWaitReadable(SocketHandle, int) { return -1; }
 void SocketShutdown(SocketHandle) {}
 void SocketClose(SocketHandle) {}
 std::string SocketErrorText() { return kNotInBrowser; }
+bool TwoMachinePlayAvailable() { return false; }
 void SocketKeepAlive(SocketHandle) {}
 
 SocketHandle AcceptOnePartner(uint16_t, const std::function<void()>&, const CancelCheck&,
