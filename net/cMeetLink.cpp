@@ -19,8 +19,10 @@ bool cMeetLink::Start(const NetSettings& settings, const DatagramSocket& socket,
         return false;
     }
     socket_ = &socket;
+    serverAddress_ = server;
     server_ = server.Text();
     tellCode_ = settings.roomCode;
+    startedAt_ = Now();
     client_ = std::make_unique<MeetClient>(server, LocalAddresses(socket.port), NewToken());
     if (host) {
         client_->Open(Now());
@@ -53,6 +55,7 @@ bool cMeetLink::Take(const NetAddress& from, const uint8_t* bytes, size_t size) 
 }
 
 void cMeetLink::Poll(const std::vector<uint8_t>& hello) {
+    if (Reopen()) return;
     std::vector<MeetClient::Send> out;
     client_->Poll(Now(), &out);
     Send(out, hello);
@@ -75,6 +78,26 @@ void cMeetLink::Follow() {
         Report("network", "room %s: the partner's game is known; looking for a way to it (%zu addresses)",
                client_->Code().c_str(), client_->Candidates().size());
     }
+}
+
+// True while the host waits to ask for its room again.
+bool cMeetLink::Reopen() {
+    const bool refused = client_->IsHost() && client_->State() == MeetClient::Stage::Failed &&
+                         client_->Code().empty() && client_->Refusal() == MeetError::RoomFull;
+    if (refused && reopenAt_ == 0 && Now() - startedAt_ < kReopenForMs) {
+        if (!toldReopen_) {
+            toldReopen_ = true;
+            Report("network", "%s (a relayed game's room closes 30 s after its last datagram); asking again",
+                   client_->Why().c_str());
+        }
+        reopenAt_ = Now() + kReopenEveryMs;
+    }
+    if (reopenAt_ == 0) return false;
+    if (Now() < reopenAt_) return true;
+    reopenAt_ = 0;
+    client_ = std::make_unique<MeetClient>(serverAddress_, LocalAddresses(socket_->port), NewToken());
+    client_->Open(Now());
+    return false;
 }
 
 uint64_t cMeetLink::MeetingMs() const { return meetingSince_ == 0 ? 0 : Now() - meetingSince_; }

@@ -45,7 +45,7 @@ public:
     // Milliseconds since then.
     uint64_t MeetingMs() const;
     bool Relayed() const { return client_->State() == MeetClient::Stage::Relayed; }
-    bool Failed() const { return client_->State() == MeetClient::Stage::Failed; }
+    bool Failed() const { return client_->State() == MeetClient::Stage::Failed && reopenAt_ == 0; }
     const std::string& Why() const { return client_->Why(); }
     bool IsServer(const NetAddress& address) const { return address == client_->Server(); }
     const NetAddress& Server() const { return client_->Server(); }
@@ -57,8 +57,19 @@ private:
     void Send(const std::vector<MeetClient::Send>& out, const std::vector<uint8_t>& hello);
     void Follow();
 
+    // A host refused because its port still plays in a room (a relayed game
+    // just ended: its room closes 30 s after its last datagram) asks again
+    // every kReopenEveryMs, for kReopenForMs.
+    static constexpr uint64_t kReopenEveryMs = 3000;
+    static constexpr uint64_t kReopenForMs = 45000;
+    bool Reopen();
+
     const DatagramSocket* socket_ = nullptr;
+    NetAddress serverAddress_;
     std::unique_ptr<MeetClient> client_;
+    uint64_t startedAt_ = 0;
+    uint64_t reopenAt_ = 0;
+    bool toldReopen_ = false;
     std::function<void(const std::string&)> tellCode_;
     std::string server_;
     bool codeTold_ = false;
