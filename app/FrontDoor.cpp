@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
 
 #include "app/WinMain.h"
 #include "audio/cDSound.h"
@@ -13,6 +15,7 @@
 #include "graphics/Texts.h"
 #include "input/cInput.h"
 #include "net/DiscoveryWire.h"
+#include "net/MeetWire.h"
 #include "net/SessionParts.h"
 #include "platform/audio.h"
 #include "platform/clock.h"
@@ -33,6 +36,10 @@ constexpr int kRepeatEvery = 6;
 constexpr uint32_t kEndingMs = 10000;
 // Addresses the waiting page names at most.
 constexpr size_t kAddressesShown = 3;
+// How long the field says which way a game met by room code went, and how
+// long it waits for the round trip to be known before it says it anyway.
+constexpr uint32_t kWayShownMs = 4000;
+constexpr uint32_t kWayWaitsMs = 1500;
 
 
 bool Typing(MenuPage page) {
@@ -124,6 +131,10 @@ struct cFrontDoor::Connection {
     bool fromMenu = false;
     bool ok = false;
     std::string error;
+    // Hosting by room code: the code, once the meeting server gave it.
+    std::mutex codeLock;
+    std::string code;
+    bool codeShown = false;
 };
 
 cFrontDoor::cFrontDoor(const AppOptions& options, const Settings& settings, WindowHandle window)
@@ -234,6 +245,8 @@ void cFrontDoor::EndGame() {
         std::string why;
         if (!shelf_.Add(kept, about, &why)) Report("replays", "%s", why.c_str());
     }
+    wayNotice_.reset();
+    wayPending_ = false;
     play_.reset();  // its picture goes
     session_.reset();
     if (!placeholder_) first_ = false;
@@ -285,6 +298,23 @@ void cFrontDoor::StartNetGame(std::unique_ptr<cNetSession> session) {
     p.Start(options_, session_.get());
     p.QuitAtEnd(!fromMenu_);
     p.ShowFirstScene();  // and the session begins on it
+    if (session_->WayThere() != cNetSession::Way::Given) {
+        wayPending_ = true;
+        waySince_ = timeGetTime();
+    }
+}
+
+// A game met by room code: which way it went, with the round trip, once it
+// is known (the joiner measured it in the greeting, the host soon after).
+void cFrontDoor::FollowWay() {
+    const uint32_t now = timeGetTime();
+    if (wayPending_ && session_ && (session_->Stats().roundTripMs > 0 || now - waySince_ >= kWayWaitsMs)) {
+        wayPending_ = false;
+        waySince_ = now;
+        wayNotice_ = NewWayNotice(session_->WayThere() == cNetSession::Way::Relayed,
+                                  static_cast<int>(session_->Stats().roundTripMs));
+    }
+    if (wayNotice_ && now - waySince_ >= kWayShownMs) wayNotice_.reset();
 }
 
 // --- Two machines meeting ---------------------------------------------------------
@@ -297,6 +327,10 @@ void cFrontDoor::Connect(const NetSettings& settings, const std::string& partner
     c->fromMenu = menu_.IsOpen();
     if (!c->fromMenu) c->ctrlC = std::make_unique<InterruptWatch>();
     Connection* raw = c.get();
+    c->settings.roomCode = [raw](const std::string& code) {
+        std::lock_guard<std::mutex> hold(raw->codeLock);
+        raw->code = code;
+    };
     const auto meet = [raw] {
         raw->ok = raw->session->Connect(
             raw->settings,
@@ -314,7 +348,11 @@ void cFrontDoor::Connect(const NetSettings& settings, const std::string& partner
     connection_ = std::move(c);
     // What the waiting page says.
     std::vector<std::string> lines;
-    if (settings.role == NetSettings::Role::Host) {
+    if (!settings.meet.empty()) {
+        lines.push_back(settings.role == NetSettings::Role::Host
+                            ? TranslateFormat(kTextMenuAskingCode, settings.meet.c_str())
+                            : TranslateFormat(kTextMenuJoiningRoom, NormalizeMeetCode(settings.code).c_str()));
+    } else if (settings.role == NetSettings::Role::Host) {
         // Where a partner on this network reaches this machine; the router's
         // public address, when it tells one, is said on stderr.
         const std::vector<NetAddress> mine = LocalAddresses(settings.port);
@@ -332,7 +370,23 @@ void cFrontDoor::Connect(const NetSettings& settings, const std::string& partner
     menu_.ShowWaiting(lines);
 }
 
+// The waiting page of a host by room code, once the code is known: the code
+// large, and what the partner does with it.
+void cFrontDoor::ShowRoomCode() {
+    std::string code;
+    {
+        std::lock_guard<std::mutex> hold(connection_->codeLock);
+        code = connection_->code;
+    }
+    if (code.empty() || connection_->codeShown) return;
+    connection_->codeShown = true;
+    menu_.ShowWaiting({Translate(kTextMenuRoomCode), "", code, "", Translate(kTextMenuUseCode),
+                       TranslateFormat(kTextMenuUseCodeOption, code.c_str()), Translate(kTextMenuCodeWaits)},
+                      2);
+}
+
 void cFrontDoor::FollowConnection() {
+    if (connection_) ShowRoomCode();
     if (!connection_ || !connection_->done) return;
     if (connection_->thread.joinable()) connection_->thread.join();
     std::unique_ptr<Connection> c = std::move(connection_);
@@ -491,7 +545,29 @@ void cFrontDoor::Do(const MenuAction& a) {
             break;
         }
         case A::HostOnline:
-        case A::JoinCode: menu_.Notice(Translate(kTextMenuNoRoomCodes)); break;
+        case A::JoinCode: {
+            NetSettings s;
+            s.role = a.kind == A::HostOnline ? NetSettings::Role::Host : NetSettings::Role::Join;
+            s.upnp = false;
+            s.code = a.text;
+            if (a.kind == A::JoinCode && NormalizeMeetCode(a.text).empty()) {
+                couldNot("\"" + a.text + "\": 6 characters of 2-9 and A-Z without I, L and O");
+                break;
+            }
+            const char* environment = std::getenv("KAZIRO_MEET");
+            if (options_.meet.empty() && settings_.meet.empty() && !(environment && *environment)) {
+                menu_.Notice(Translate(kTextMenuNoMeetServer));
+                break;
+            }
+            s.meet = options_.meet;
+            s.meetPort = options_.meetPort;
+            if (!ChooseMeetingServer(settings_.meet, environment, &s.meet, &s.meetPort, &why)) {
+                couldNot(why);
+                break;
+            }
+            Connect(s, "");
+            break;
+        }
         case A::Browse:
             lanSearch_ = std::make_unique<cLanSearch>(kDefaultPort);
             if (!lanSearch_->Why().empty()) couldNot(lanSearch_->Why());
@@ -590,6 +666,7 @@ void cFrontDoor::ShowMenu() {
         look.rows.push_back(line.row);
     }
     look.selected = p.selected;
+    look.large = p.large;
     look.notice = p.notice;
     look.hint = p.hint;
     look.typing = Typing(menu_.Page());
@@ -655,6 +732,7 @@ StepEnd cFrontDoor::Step(int* quitStatus) {
     }
     play_->SetAway(menu_.IsOpen());
     const StepEnd end = PlayStep(*play_, quitStatus);
+    FollowWay();
     if (end == StepEnd::Failed && session_ && session_->HowItEnded() != cNetSession::Ending::None) {
         ShowEnding();
         return StepEnd::Going;

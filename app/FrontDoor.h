@@ -65,6 +65,8 @@ private:
     void StartNetGame(std::unique_ptr<cNetSession> session);
     void Connect(const NetSettings& settings, const std::string& partner);
     void FollowConnection();
+    void ShowRoomCode();
+    void FollowWay();
     void GiveUpConnection();
     // The menu.
     void OpenMenu(MenuPage page);
@@ -95,6 +97,9 @@ private:
     bool first_ = true;          // the game of the command line (--record, --net-log go with it)
     bool placeholder_ = false;   // the game shown is only the field under a connection being made
     std::unique_ptr<cOverlay> ending_;  // why a two-machine game ended, over the field
+    std::unique_ptr<cOverlay> wayNotice_;  // direct or relayed, for a few seconds after a room's game began
+    bool wayPending_ = false;
+    uint32_t waySince_ = 0;
     uint32_t endingSince_ = 0;
     // Held keys and directions, for repeats while they are held.
     int heldSteps_ = 0;

@@ -95,8 +95,9 @@ void cMenu::SetBests(const std::vector<BestListing>& byDifficulty, const BestLis
     runBest_ = runTotal;
 }
 
-void cMenu::ShowWaiting(const std::vector<std::string>& lines) {
+void cMenu::ShowWaiting(const std::vector<std::string>& lines, int large) {
     waiting_ = lines;
+    waitingLarge_ = large;
     if (page_ != MenuPage::Waiting) Enter(MenuPage::Waiting);
     open_ = true;
 }
@@ -592,5 +593,6 @@ cMenu::Picture cMenu::Draw() const {
     const int last = std::min(static_cast<int>(rows.size()), scroll_ + kRowsInView);
     for (int i = scroll_; i < last; ++i) p.lines.push_back({rows[i].text, rows[i].choosable});
     p.selected = selected_ >= scroll_ && selected_ < last ? selected_ - scroll_ : -1;
+    if (page_ == MenuPage::Waiting && waitingLarge_ >= scroll_ && waitingLarge_ < last) p.large = waitingLarge_ - scroll_;
     return p;
 }

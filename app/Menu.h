@@ -121,6 +121,7 @@ public:
         std::string title;
         std::vector<Line> lines;  // only those in view
         int selected = -1;        // index into lines, -1: none
+        int large = -1;           // index into lines of one drawn large (a room code), -1: none
         std::string notice;       // what could not be done, or what happened
         std::string hint;         // the keys of this page
         std::string typed;        // the text being typed (Address, Code, Export)
@@ -149,8 +150,9 @@ public:
     void ExportByDownload(bool download) { downloads_ = download; }
     // The pads seated now (for the players' page).
     void SetPads(int pads) { pads_ = pads; }
-    // The waiting page: what to tell the partner.
-    void ShowWaiting(const std::vector<std::string>& lines);
+    // The waiting page: what to tell the partner; line `large` (-1: none) is
+    // to stand out (a room code).
+    void ShowWaiting(const std::vector<std::string>& lines, int large = -1);
     // A notice on the page open: a choice that cannot be done, or one that was.
     void Notice(const std::string& text) { notice_ = text; }
     // Back to a page (after a deed that ends elsewhere, such as a replay watched).
@@ -189,6 +191,7 @@ private:
     std::vector<BestListing> bests_;
     BestListing runBest_;
     std::vector<std::string> waiting_;
+    int waitingLarge_ = -1;
     int pads_ = 0;
     bool downloads_ = false;
     int replay_ = 0;          // the replay ReplayActions and Export are about

@@ -11,6 +11,10 @@ bool cNetLog::Open(const std::string& path, std::string* error) {
     return file_ != nullptr;
 }
 
+void cNetLog::Way(const char* path) {
+    if (file_) std::fprintf(file_, "path %s\n", path);
+}
+
 void cNetLog::Shown(uint32_t timeMs, uint32_t step) {
     if (file_) std::fprintf(file_, "s %u %u\n", timeMs, step);
 }

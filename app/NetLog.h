@@ -1,4 +1,5 @@
-// --net-log: a line when each step was shown ("s TIME STEP"), one for every
+// --net-log: the way a game met by room code went ("path direct" or "path
+// relay"), a line when each step was shown ("s TIME STEP"), one for every
 // confirmed step with its state checksum ("c STEP CHECKSUM"), and at the end
 // what the line cost ("end rollbacks ..."). Owns the file.
 #pragma once
@@ -19,6 +20,7 @@ public:
     // False with *error set when the file cannot be made.
     bool Open(const std::string& path, std::string* error);
     bool IsOpen() const { return file_ != nullptr; }
+    void Way(const char* path);
     void Shown(uint32_t timeMs, uint32_t step);
     void Confirmed(uint32_t step, uint32_t checksum);
     // The last line, and the file closed. Once; later calls do nothing.

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "game/SyncCheck.h"
+#include "net/MeetWire.h"
 #include "net/SessionParts.h"
 
 namespace {
@@ -30,18 +31,20 @@ bool ParseCount(const std::string& text, long low, long high, long* value) {
 
 }  // namespace
 
-bool ParseJoinTarget(const std::string& target, std::string* host, uint16_t* port, std::string* error) {
+bool ParseJoinTarget(const std::string& target, std::string* host, uint16_t* port, std::string* error,
+                     const char* option) {
+    const std::string o = option;
     std::string portText;
     if (!target.empty() && target.front() == '[') {  // [IPv6]:PORT
         const size_t close = target.find(']');
         if (close == std::string::npos) {
-            *error = "bad address for --join: " + target;
+            *error = "bad address for " + o + ": " + target;
             return false;
         }
         *host = target.substr(1, close - 1);
         if (close + 1 < target.size()) {
             if (target[close + 1] != ':') {
-                *error = "bad address for --join: " + target;
+                *error = "bad address for " + o + ": " + target;
                 return false;
             }
             portText = target.substr(close + 2);
@@ -56,17 +59,18 @@ bool ParseJoinTarget(const std::string& target, std::string* host, uint16_t* por
         *host = target;
     }
     if (!portText.empty() && !ParsePort(portText, port)) {
-        *error = "bad port for --join: " + target;
+        *error = "bad port for " + o + ": " + target;
         return false;
     }
     if (host->empty()) {
-        *error = "--join needs a host name";
+        *error = o + " needs a host name";
         return false;
     }
     return true;
 }
 
 bool ParseOptions(const std::vector<std::string>& args, AppOptions* options, std::string* error) {
+    static const char kOneWay[] = "only one of --host, --join, --host-online and --join-code can be given";
     bool playersGiven = false;
     bool delayGiven = false;
     for (size_t i = 0; i < args.size(); ++i) {
@@ -141,22 +145,40 @@ bool ParseOptions(const std::vector<std::string>& args, AppOptions* options, std
             }
             options->syncTest = true;
             options->syncDepth = static_cast<int>(depth);
-        } else if (a == "--host") {
+        } else if (a == "--host" || a == "--host-online") {
             if (options->net != AppOptions::Net::None) {
-                *error = "--host and --join cannot be combined";
+                *error = kOneWay;
                 return false;
             }
             options->net = AppOptions::Net::Host;
+            options->room = a == "--host-online";
             if (i + 1 < args.size() && args[i + 1].rfind("--", 0) != 0) {
                 if (!ParsePort(args[i + 1], &options->port)) {
-                    *error = "bad port for --host: " + args[i + 1];
+                    *error = "bad port for " + a + ": " + args[i + 1];
                     return false;
                 }
                 ++i;
             }
+        } else if (a == "--join-code") {
+            if (options->net != AppOptions::Net::None) {
+                *error = kOneWay;
+                return false;
+            }
+            if (!value("a room code", &options->code)) return false;
+            if (NormalizeMeetCode(options->code).empty()) {
+                *error = "--join-code takes a room code, 6 characters of 2-9 and A-Z without I, L and O, not " +
+                         options->code;
+                return false;
+            }
+            options->net = AppOptions::Net::Join;
+            options->room = true;
+        } else if (a == "--meet") {
+            if (!value("the meeting server's HOST[:PORT]", &v)) return false;
+            options->meetPort = kMeetPort;
+            if (!ParseJoinTarget(v, &options->meet, &options->meetPort, error, "--meet")) return false;
         } else if (a == "--join") {
             if (options->net != AppOptions::Net::None) {
-                *error = "--host and --join cannot be combined";
+                *error = kOneWay;
                 return false;
             }
             options->net = AppOptions::Net::Join;
@@ -206,6 +228,14 @@ bool ParseOptions(const std::vector<std::string>& args, AppOptions* options, std
                  "steps again all the time";
         return false;
     }
+    if (!options->meet.empty() && !options->room && !options->menu) {
+        *error = "--meet goes with --host-online, --join-code or --menu";
+        return false;
+    }
+    if (options->lockstep && options->room) {
+        *error = "--lockstep does not go with --host-online or --join-code: a room's game is played with rollback";
+        return false;
+    }
     if (options->lockstep && options->net == AppOptions::Net::Join && options->host.empty()) {
         *error = "--lockstep needs the host's address: --join HOST[:PORT]";
         return false;
@@ -221,9 +251,33 @@ NetSettings NetSettingsOf(const AppOptions& options) {
     s.host = options.host;
     s.port = options.port;
     s.delay = options.delay;
-    s.upnp = options.upnp;
+    s.upnp = options.upnp && !options.room;  // the room's host asks the meeting server, not the router
     s.lockstep = options.lockstep;
+    if (options.room) {
+        s.meet = options.meet;
+        s.meetPort = options.meetPort;
+        s.code = options.code;
+    }
     return s;
+}
+
+bool ChooseMeetingServer(const std::string& kept, const char* environment, std::string* host, uint16_t* port,
+                         std::string* error) {
+    if (!host->empty()) return true;
+    const char* from = !kept.empty() ? "meet in the settings" : "KAZIRO_MEET";
+    const std::string named = !kept.empty() ? kept : environment ? environment : "";
+    if (named.empty()) {
+        *error = NoMeetingServerText();
+        return false;
+    }
+    *port = kMeetPort;
+    return ParseJoinTarget(named, host, port, error, from);
+}
+
+std::string NoMeetingServerText() {
+    return "a game by room code needs a meeting server: give --meet HOST[:PORT], or set meet = HOST[:PORT] in "
+           "~/.config/kaziro/settings or KAZIRO_MEET; kaziro-meet runs one (UDP port " +
+           std::to_string(kMeetPort) + "; see the README)";
 }
 
 std::string UsageText() {
@@ -245,6 +299,11 @@ std::string UsageText() {
            "  --no-upnp           do not ask the router to forward the port (--host)\n"
            "  --join [HOST[:PORT]] join the game that HOST is hosting; without HOST, the\n"
            "                      first game found on the local network\n"
+           "  --host-online [PORT] host over the internet: the meeting server gives a room\n"
+           "                      code (printed, and shown in the window) for the partner\n"
+           "  --join-code CODE    join the game of that room code\n"
+           "  --meet HOST[:PORT]  the meeting server for room codes (default port " + std::to_string(kMeetPort) + ");\n"
+           "                      else the settings' meet, else KAZIRO_MEET\n"
            "  --delay STEPS       input delay of a two-machine game in 16 ms steps (0 to 30;\n"
            "                      none by default: the other player's moves are predicted)\n"
            "  --lockstep          play the two-machine game step for step over one TCP\n"

@@ -18,6 +18,11 @@ struct AppOptions {
     double scale = 1.0;        // --scale N: the window is N times the field (1 to 4)
     enum class Net { None, Host, Join } net = Net::None;
     std::string host;          // --join HOST[:PORT]; empty: find a host on the local network
+    bool room = false;         // --host-online / --join-code: meet through a meeting server by a room code
+    std::string code;          // --join-code CODE, as typed
+    std::string meet;          // --meet HOST[:PORT]: the meeting server ("": the settings', else KAZIRO_MEET),
+                               // for --host-online, --join-code and the menu
+    uint16_t meetPort = 47801;
     bool lockstep = false;     // --lockstep: the stream exchange, step for step, instead of rollback
     bool upnp = true;          // --no-upnp: --host does not ask the router for its port
     uint16_t port = kDefaultPort;
@@ -39,7 +44,16 @@ struct AppOptions {
 bool ParseOptions(const std::vector<std::string>& args, AppOptions* options, std::string* error);
 // Reads HOST[:PORT], [IPv6]:PORT or a bare IPv6 address (the port stays as it
 // was when none is given); false with *error set.
-bool ParseJoinTarget(const std::string& target, std::string* host, uint16_t* port, std::string* error);
+bool ParseJoinTarget(const std::string& target, std::string* host, uint16_t* port, std::string* error,
+                     const char* option = "--join");
+// The meeting server of a game by room code: *host (with *port) when --meet
+// gave it, else the settings' `kept`, else `environment` (KAZIRO_MEET; may be
+// null), each HOST[:PORT]. False with *error (one line) when none names one,
+// or the one named is not HOST[:PORT].
+bool ChooseMeetingServer(const std::string& kept, const char* environment, std::string* host, uint16_t* port,
+                         std::string* error);
+// What to do when no meeting server is named: how to name one, and run one.
+std::string NoMeetingServerText();
 // What the network code is to set up for these options.
 NetSettings NetSettingsOf(const AppOptions& options);
 // The usage text listing every option.

@@ -37,6 +37,9 @@ bool cPlay::Start(const AppOptions& options, cNetSession* session) {
     localPlay_ = true;
     // Of a two-machine game only the host keeps scores.
     comforts_.Start(!session || session->IsHost(), !twoMachines);
+    if (session && session->WayThere() != cNetSession::Way::Given) {
+        netLog_.Way(session->WayThere() == cNetSession::Way::Direct ? "direct" : "relay");
+    }
     return true;
 }
 

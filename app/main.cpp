@@ -1,5 +1,6 @@
 // Program entry: reads the options and hands over to the game.
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -38,6 +39,12 @@ int main(int argc, char** argv) {
     options.fullscreen = kept.fullscreen;
     options.scale = kept.scale;
     ParseOptions(args, &options, &error);
+    // A game by room code needs its meeting server named somewhere.
+    if (options.room &&
+        !ChooseMeetingServer(kept.meet, std::getenv("KAZIRO_MEET"), &options.meet, &options.meetPort, &error)) {
+        Report("network", "%s", error.c_str());
+        return 1;
+    }
     dsound.SetMuted(kept.muted);
     // A two-machine game meets its partner in the window, which says what to
     // tell the partner while it waits.

@@ -20,6 +20,12 @@ constexpr int32_t kNoticeY = 546;
 constexpr int32_t kHintY = 582;
 // A label's text starts this far left of and above its position.
 constexpr int32_t kLabelOffset = 16;
+// A label's glyphs lie this far below the top of its text, about: a label
+// twice as large goes up by as much, to keep its middle on its row.
+constexpr int32_t kLargeRise = 22;
+// A notice wider than the field less these margins takes several lines.
+constexpr int32_t kNoticeMargin = 8;
+constexpr int32_t kNoticeSpacing = 36;
 
 }  // namespace
 
@@ -34,16 +40,37 @@ int cMenuView::RowAt(float x, float y, int rowsInView) {
     return row < rowsInView ? row : -1;
 }
 
-cFont* cMenuView::Label(const std::string& text, int32_t y, uint32_t colour, int32_t left) {
+cFont* cMenuView::Label(const std::string& text, int32_t y, uint32_t colour, int32_t left, int scale) {
     auto* label = new cFont("", 0, y);
     label->utf8 = true;
     std::snprintf(label->text, sizeof label->text, "%s", text.c_str());
     label->color = colour;
+    // A larger label is the same text stretched; its middle stays where a
+    // label of one size would have it.
+    label->size[0] *= static_cast<float>(scale);
+    label->size[1] *= static_cast<float>(scale);
     const int32_t w = static_cast<int32_t>(graphics.screenWidth);
-    const int32_t x = left >= 0 ? left : w / 2 - label->TextWidth() / 2 + kLabelOffset;
-    label->SetPosition(x, y);
+    const int32_t x = left >= 0 ? left : w / 2 - label->TextWidth() * scale / 2 + kLabelOffset * scale;
+    label->SetPosition(x, y + (scale - 1) * (kLabelOffset - kLargeRise));
     labels_.push_back(label);
     return label;
+}
+
+// At the foot of the page, on as many lines as it needs (upwards).
+void cMenuView::Notice(const std::string& text) {
+    const int32_t w = static_cast<int32_t>(graphics.screenWidth);
+    cFont* one = Label(text, kNoticeY, kNotice);
+    const int32_t width = one->TextWidth();
+    if (width <= w - 2 * kNoticeMargin) return;
+    labels_.pop_back();
+    delete one;
+    const int32_t lines = (width + w - 2 * kNoticeMargin - 1) / (w - 2 * kNoticeMargin);
+    cOverlay::Layout layout;
+    layout.top = kNoticeY - (lines - 1) * kNoticeSpacing;
+    layout.spacing = kNoticeSpacing;
+    layout.shaded = false;
+    layout.colour = kNotice;
+    notice_ = std::make_unique<cOverlay>(std::vector<std::string>{text}, layout);
 }
 
 void cMenuView::Clear() {
@@ -54,6 +81,7 @@ void cMenuView::Clear() {
     delete shade_;
     shade_ = nullptr;
     help_.reset();
+    notice_.reset();
 }
 
 void cMenuView::Hide() {
@@ -106,9 +134,10 @@ void cMenuView::Show(const MenuLook& look) {
                 bar_ = new cSprite("Shade", w / 2, y, w - 80, kRowSpacing - 4);
                 bar_->color = kBar;
             }
-            Label(look.lines[i], y, chosen ? kChosen : (look.rows[i] ? kWhite : kLine));
+            const bool large = static_cast<int>(i) == look.large;
+            Label(look.lines[i], y, chosen || large ? kChosen : (look.rows[i] ? kWhite : kLine), -1, large ? 2 : 1);
         }
     }
-    if (!look.notice.empty()) Label(look.notice, kNoticeY, kNotice);
+    if (!look.notice.empty()) Notice(look.notice);
     Label(look.hint, kHintY, kLine);
 }

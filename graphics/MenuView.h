@@ -1,7 +1,8 @@
 // The menu as the player sees it: over the dimmed field, in the look of the
 // help, a title, the rows of the page with the chosen one on a darker bar,
 // a notice and the page's keys at the bottom; while typing, the text typed
-// and the letters a pad picks from. Made anew whenever what it shows changes.
+// and the letters a pad picks from; one line may be drawn twice as large (a
+// room code). Made anew whenever what it shows changes.
 #pragma once
 
 #include <cstdint>
@@ -18,6 +19,7 @@ struct MenuLook {
     std::vector<std::string> lines;
     std::vector<bool> rows;    // lines[i] can be chosen
     int selected = -1;         // in lines, or the chooser's letter while typing
+    int large = -1;            // in lines: drawn twice as large (a room code); the lines around it stay empty
     std::string notice;
     std::string hint;
     bool typing = false;
@@ -26,7 +28,7 @@ struct MenuLook {
     bool help = false;         // the game's help page instead
 
     bool operator==(const MenuLook& o) const {
-        return title == o.title && lines == o.lines && rows == o.rows && selected == o.selected &&
+        return title == o.title && lines == o.lines && rows == o.rows && selected == o.selected && large == o.large &&
                notice == o.notice && hint == o.hint && typing == o.typing && typed == o.typed &&
                chooser == o.chooser && help == o.help;
     }
@@ -53,7 +55,8 @@ public:
 
 private:
     void Clear();
-    cFont* Label(const std::string& text, int32_t y, uint32_t colour, int32_t left = -1);
+    cFont* Label(const std::string& text, int32_t y, uint32_t colour, int32_t left = -1, int scale = 1);
+    void Notice(const std::string& text);
 
     bool shown_ = false;
     MenuLook look_;
@@ -61,4 +64,5 @@ private:
     cSprite* bar_ = nullptr;
     std::vector<cFont*> labels_;
     std::unique_ptr<cOverlay> help_;
+    std::unique_ptr<cOverlay> notice_;  // a notice too wide for one line, broken into several
 };

@@ -15,9 +15,11 @@ namespace {
 constexpr uint32_t kDimmed = 0x99FFFFFFu;  // the shade at 60 % over the field
 constexpr uint32_t kBlack = 0xFF000000u;
 constexpr uint32_t kGrey = 0xFF808080u;
+constexpr uint32_t kDarkGrey = 0xFF404040u;
 constexpr int32_t kPadLeftY = 350;  // under the pause notice
 constexpr int32_t kChoiceY = 32;    // the first line at the top
 constexpr int32_t kChoiceLine = 36;
+constexpr int32_t kWayY = 566;       // at the foot of the field
 // A label's text starts this far left of and above its position.
 constexpr int32_t kLabelOffset = 16;
 // Every line keeps this far inside the field's edges (as the score does), and
@@ -143,6 +145,15 @@ std::unique_ptr<cOverlay> NewPauseNotice() {
 std::unique_ptr<cOverlay> NewWaitingNotice() {
     return std::make_unique<cOverlay>(std::vector<std::string>{Translate(kTextWaiting)},
                                       cOverlay::Layout{});
+}
+
+std::unique_ptr<cOverlay> NewWayNotice(bool relayed, int roundTripMs) {
+    cOverlay::Layout layout;
+    layout.top = kWayY;
+    layout.shaded = false;
+    layout.colour = kDarkGrey;
+    return std::make_unique<cOverlay>(
+        std::vector<std::string>{TranslateFormat(relayed ? kTextWayRelayed : kTextWayDirect, roundTripMs)}, layout);
 }
 
 std::unique_ptr<cOverlay> NewHelp() {

@@ -41,6 +41,10 @@ cSprite* NewFieldShade();
 std::unique_ptr<cOverlay> NewPauseNotice();
 // "Waiting for the other machine's answer…".
 std::unique_ptr<cOverlay> NewWaitingNotice();
+// "Direct connection: 12 ms round trip" (or through the meeting server's
+// relay), small at the foot of the field, for a few seconds after a game met
+// by room code began.
+std::unique_ptr<cOverlay> NewWayNotice(bool relayed, int roundTripMs);
 // The help: the rules and the controls, over the dimmed field.
 std::unique_ptr<cOverlay> NewHelp();
 // A small sign in the top-left corner while the sound is off.

@@ -124,9 +124,11 @@ inline constexpr char kTextMenuHostOnline[] = KAZIRO_TEXT("ルームコードで
 inline constexpr char kTextMenuJoinCode[] = KAZIRO_TEXT("ルームコードで参加");
 inline constexpr char kTextMenuJoinFound[] = KAZIRO_TEXT("このネットワークのゲームに参加");
 inline constexpr char kTextMenuJoinAddress[] = KAZIRO_TEXT("アドレスを指定して参加");
-// TRANSLATORS: Menu, online: room codes need a part of the game that is not
-// built yet.
-inline constexpr char kTextMenuNoRoomCodes[] = KAZIRO_TEXT("ルームコードはまだ使えません");
+// TRANSLATORS: Menu notice: playing by room code needs a meeting server, and
+// none is named: it says how to run one (kaziro-meet, a program) and where to
+// name it (the line "meet = ADDRESS" in the settings file, or the environment
+// variable KAZIRO_MEET). Shown on up to three lines.
+inline constexpr char kTextMenuNoMeetServer[] = KAZIRO_TEXT("ミーティングサーバーがありません：kaziro-meetを動かし、設定ファイルにmeet = アドレスを書くか、KAZIRO_MEETで指定してください");
 // TRANSLATORS: Menu: the games found on this network; while none answered yet.
 inline constexpr char kTextMenuFoundTitle[] = KAZIRO_TEXT("このネットワークのゲーム");
 inline constexpr char kTextMenuLooking[] = KAZIRO_TEXT("探しています…");
@@ -143,6 +145,17 @@ inline constexpr char kTextMenuWaitingHint[] = KAZIRO_TEXT("Esc・Ｂ：やめ�
 // and port, or a room code).
 inline constexpr char kTextMenuTellPartner[] = KAZIRO_TEXT("相手に伝えてください：%s");
 inline constexpr char kTextMenuConnecting[] = KAZIRO_TEXT("%sにつないでいます…");
+// TRANSLATORS: Menu, waiting to host by room code: while the meeting server
+// (%s, its address) is asked for a code; then above the code, shown large;
+// then how the partner uses it (the menu items "Online" and "Join by room
+// code", or the option --join-code); and that a code is good for 10 minutes.
+inline constexpr char kTextMenuAskingCode[] = KAZIRO_TEXT("%sにルームコードを頼んでいます…");
+inline constexpr char kTextMenuRoomCode[] = KAZIRO_TEXT("ルームコードを相手に伝えてください");
+inline constexpr char kTextMenuUseCode[] = KAZIRO_TEXT("相手は「オンライン」→「ルームコードで参加」");
+inline constexpr char kTextMenuUseCodeOption[] = KAZIRO_TEXT("またはkaziro --join-code %s");
+inline constexpr char kTextMenuCodeWaits[] = KAZIRO_TEXT("コードは10分間有効です");
+// TRANSLATORS: Menu, waiting to join by room code: %s is the code.
+inline constexpr char kTextMenuJoiningRoom[] = KAZIRO_TEXT("ルーム%sに参加しています…");
 // TRANSLATORS: Menu, replays: the title, and the line of one replay: when,
 // players, the highest difficulty, the score, the length (minutes:seconds).
 inline constexpr char kTextMenuReplaysTitle[] = KAZIRO_TEXT("リプレイ");
@@ -205,6 +218,12 @@ inline constexpr char kTextOtherSilent[] = KAZIRO_TEXT("相手のマシンが応
 inline constexpr char kTextGamesApart[] = KAZIRO_TEXT("二台のゲームが食い違いました");
 inline constexpr char kTextLineBroke[] = KAZIRO_TEXT("相手との接続が切れました");
 inline constexpr char kTextPressToGoOn[] = KAZIRO_TEXT("クリックかキーで続ける");
+// TRANSLATORS: Small, at the foot of the field for a few seconds after a game
+// met by room code began: the two machines reach each other directly, or
+// through the meeting server (it relays their messages); %d is the round trip
+// in milliseconds.
+inline constexpr char kTextWayDirect[] = KAZIRO_TEXT("直接接続：往復%dミリ秒");
+inline constexpr char kTextWayRelayed[] = KAZIRO_TEXT("ミーティングサーバー経由：往復%dミリ秒");
 
 // The help screen's lines in the order they are shown.
 inline constexpr const char* kHelpLines[] = {
@@ -228,10 +247,11 @@ inline constexpr const char* kAllTexts[] = {
     kTextMenuScores, kTextMenuSettings, kTextMenuHelp, kTextMenuQuit, kTextMenuHint,
     kTextMenuChooseDifficulty, kTextMenuDifficulty, kTextMenuPlayersRow, kTextMenuPlayerMouse,
     kTextMenuPlayerPad, kTextMenuPlayerNoPad, kTextMenuHostLan, kTextMenuHostOnline,
-    kTextMenuJoinCode, kTextMenuJoinFound, kTextMenuJoinAddress, kTextMenuNoRoomCodes,
+    kTextMenuJoinCode, kTextMenuJoinFound, kTextMenuJoinAddress, kTextMenuNoMeetServer,
     kTextMenuFoundTitle, kTextMenuLooking, kTextMenuAddressTitle, kTextMenuCodeTitle,
     kTextMenuTypeHint, kTextMenuPadTypeHint, kTextMenuWaitingTitle, kTextMenuWaitingHint,
-    kTextMenuTellPartner, kTextMenuConnecting, kTextMenuReplaysTitle, kTextMenuReplayRow,
+    kTextMenuTellPartner, kTextMenuConnecting, kTextMenuAskingCode, kTextMenuRoomCode, kTextMenuUseCode,
+    kTextMenuUseCodeOption, kTextMenuCodeWaits, kTextMenuJoiningRoom, kTextMenuReplaysTitle, kTextMenuReplayRow,
     kTextMenuReplayKept, kTextMenuNoReplays, kTextMenuReplaysHint, kTextMenuWatch, kTextMenuKeep,
     kTextMenuUnkeep, kTextMenuDelete, kTextMenuExport, kTextMenuExportTitle, kTextMenuBest,
     kTextMenuNoBest, kTextMenuBestTotal, kTextMenuNoBestTotal, kTextMenuFullscreen, kTextMenuScale,
@@ -241,5 +261,5 @@ inline constexpr const char* kAllTexts[] = {
     kTextMenuMenuButton, kTextMenuFullscreenButton, kTextMenuReset, kTextMenuPressKey,
     kTextMenuPressButton, kTextMenuCancelHint, kTextMenuCouldNot, kTextMenuExported,
     kTextMenuDeleted, kTextMenuOtherVersion, kTextMenuDamaged, kTextMenuNoFolder, kTextOtherLeft, kTextOtherSilent,
-    kTextGamesApart, kTextLineBroke, kTextPressToGoOn,
+    kTextGamesApart, kTextLineBroke, kTextPressToGoOn, kTextWayDirect, kTextWayRelayed,
 };

@@ -136,12 +136,13 @@ cFont::~cFont() {
 
 void cFont::Draw() {
     if (!sprite || !font) return;
-    // The text is not scaled (32 / 32); its rectangle's top-left corner is half
-    // the size up and to the left of the position.
+    // The text is scaled by the label's size against the usual 32 (32 / 32:
+    // not scaled, for every label but a larger one); its rectangle's top-left
+    // corner is half the size up and to the left of the position.
     Placement placement;
-    if (!BuildTransform(Truncate(size[0]), Truncate(size[1]),
-                        static_cast<float>(Truncate(-(size[0] * 0.5f))),
-                        static_cast<float>(Truncate(-(size[1] * 0.5f))), &placement)) {
+    if (!BuildTransform(Truncate(kLabelSize), Truncate(kLabelSize),
+                        static_cast<float>(Truncate(-(kLabelSize * 0.5f))),
+                        static_cast<float>(Truncate(-(kLabelSize * 0.5f))), &placement)) {
         return;
     }
     // Owners write `text` directly; it is read up to its NUL or its end.

@@ -143,14 +143,19 @@ bool MeetClient::Receive(uint64_t now, const NetAddress& from, const uint8_t* da
             break;
         case MeetKind::Error:
             if (!asking) break;
-            switch (static_cast<MeetError>(m.detail)) {
+            refusal_ = static_cast<MeetError>(m.detail);
+            switch (refusal_) {
                 case MeetError::UnknownCode:
                     Fail(stage_ == Stage::Joining ? "no room has the code " + code_ +
                                                         " (mistyped, or it expired: a code waits 10 minutes)"
                                                   : "the meeting server no longer holds room " + code_);
                     break;
                 case MeetError::RoomFull:
-                    Fail("room " + code_ + " already has its two players (a code is used once)");
+                    // To an OPEN: this address and port still play in a room
+                    // (a relayed room closes 30 s after its last datagram).
+                    Fail(stage_ == Stage::Opening
+                             ? "the meeting server still holds a room played from this port"
+                             : "room " + code_ + " already has its two players (a code is used once)");
                     break;
                 case MeetError::ServerFull:
                     Fail("the meeting server is full; try again later");

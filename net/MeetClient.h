@@ -90,6 +90,8 @@ public:
     const NetAddress& Partner() const { return partner_; }
     const NetAddress& Server() const { return server_; }
     const std::string& Why() const { return why_; }
+    // The server's refusal that made it fail (Failed by an ERROR).
+    MeetError Refusal() const { return refusal_; }
 
 private:
     void Request(MeetKind kind, std::vector<Send>* out, uint8_t detail = 0);
@@ -106,6 +108,7 @@ private:
     uint64_t key_ = 0;
     NetAddress partner_;
     std::string why_;
+    MeetError refusal_ = MeetError::OtherProtocol;
     uint64_t startedAt_ = 0;   // of the current request, or of punching
     uint64_t heardAt_ = 0;     // the server's last answer
     uint64_t sentAt_ = 0;      // the last request

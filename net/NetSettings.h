@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 // The game's port when none is given.
@@ -16,4 +17,13 @@ struct NetSettings {
     bool upnp = true;        // Host: ask the router to forward the port
     bool lockstep = false;   // step for step over a stream instead of rollback over datagrams
     uint32_t connectTimeoutMs = 10000;  // Join: how long to keep trying to reach the host
+    // Meeting by a room code (rollback only): the meeting server's name or
+    // address and its UDP port ("" : no room, the host's address or the
+    // local network as above); Join: the code as typed.
+    std::string meet;
+    uint16_t meetPort = 47801;
+    std::string code;
+    // Host by a room code: told the code once the meeting server gave it
+    // (from the thread that runs Connect).
+    std::function<void(const std::string& code)> roomCode;
 };

@@ -33,7 +33,9 @@ bool cNetPlay::Connect(const NetSettings& settings, const std::function<bool()>&
                        std::string* error) {
     state_ = State::Greeting;
     link_.host = settings.role == NetSettings::Role::Host;
-    const bool ok = link_.host ? Host(settings, cancelled, error) : Join(settings, cancelled, error);
+    const bool ok = link_.host              ? Host(settings, cancelled, error)
+                    : !settings.meet.empty() ? JoinRoom(settings, cancelled, error)
+                                             : Join(settings, cancelled, error);
     if (!ok) Shutdown();
     return ok;
 }
@@ -67,6 +69,7 @@ bool cNetPlay::Host(const NetSettings& settings, const std::function<bool()>& ca
     }
     const uint16_t port = link_.socket.port;
     if (settings.upnp) StartMapping(port);
+    if (!settings.meet.empty() && !OpenRoom(settings, error)) return false;
     Report("network", "waiting for a second machine to join on UDP port %u (Ctrl+C to cancel)",
            static_cast<unsigned>(port));
 
@@ -78,6 +81,7 @@ bool cNetPlay::Host(const NetSettings& settings, const std::function<bool()>& ca
             return false;
         }
         ForgetUnfinished(g);
+        if (room_ && !FollowRoom(error)) return false;
         WaitDatagram(link_.socket, 50);
         // A bounded batch, so a flood cannot keep the checks above from running.
         DrainDatagrams(&link_.socket, buffer, sizeof buffer, kMostPerGreetingPass,
@@ -88,50 +92,54 @@ bool cNetPlay::Host(const NetSettings& settings, const std::function<bool()>& ca
     }
     Report("network", "%s joined; input delay %u steps", link_.partner.Text().c_str(),
            static_cast<unsigned>(link_.delay));
+    if (room_) SayWay();
     return true;
 }
 
-// A machine that greeted and did not finish within 10 s is forgotten: the
-// host waits for the next, so a stranger's HELLO cannot hold it.
+// A machine that greeted and did not finish within 10 s is forgotten; the
+// others welcomed meanwhile go on, so a stranger's HELLO cannot hold the host.
 void cNetPlay::ForgetUnfinished(HostGreeting& g) {
-    if (!g.welcomed || timeGetTime() - g.greetedAt <= kGreetingMs) return;
-    Report("network", "%s did not finish the greeting; waiting for another machine",
-           link_.partner.Text().c_str());
-    g.welcomed = false;
-    link_.partner = NetAddress{};
-    link_.token = 0;
+    for (const NetAddress& gone : g.welcomed.Expire(timeGetTime())) {
+        Report("network", "%s did not finish the greeting; waiting for another machine", gone.Text().c_str());
+    }
 }
 
 void cNetPlay::TakeWhileHosting(HostGreeting& g, const uint8_t* bytes, size_t size,
                                 const NetAddress& from) {
-    if (!g.welcomed && g.discovery.Handle(link_.socket, bytes, size, from, timeGetTime())) return;
+    if (room_ && room_->Take(from, bytes, size)) return;
+    if (g.discovery.Handle(link_.socket, bytes, size, from, timeGetTime())) return;
     Greeting greeting;
     if (!ParseGreeting(bytes, size, &greeting)) {
         ++dropped;
         return;
     }
-    if (greeting.kind == DatagramKind::Hello && (!g.welcomed || from != link_.partner)) {
-        WelcomeOrRefuse(g, greeting, from);
-        return;
-    }
-    // Greeted: only the partner counts, and only with the token.
-    if (!g.welcomed || from != link_.partner) {
-        ++dropped;
-        return;
-    }
+    HalfGreeted* h = g.welcomed.Find(from);
     if (greeting.kind == DatagramKind::Hello) {
-        if (greeting.nonce == g.nonce) SendTo(g.welcome);  // the first WELCOME was lost
+        if (room_ && room_->Key() != 0 && greeting.nonce == room_->Key()) room_->Probed(from);
+        if (h && greeting.nonce == h->nonce) {  // the first WELCOME was lost
+            SendDatagram(link_.socket, from, h->welcome.data(), h->welcome.size());
+        } else {
+            WelcomeOrRefuse(g, greeting, from);
+        }
         return;
     }
-    if (greeting.token != link_.token) {
+    // Welcomed: only with the token it was given.
+    if (!h || greeting.token != h->token) {
         ++dropped;
         return;
     }
+    h->answered = true;
     if (greeting.kind == DatagramKind::Ping) {
         Greeting pong = greeting;
         pong.kind = DatagramKind::Pong;
-        SendTo(EncodeGreeting(pong));
+        const std::vector<uint8_t> bytes = EncodeGreeting(pong);
+        SendDatagram(link_.socket, from, bytes.data(), bytes.size());
     } else if (greeting.kind == DatagramKind::Ready) {
+        // The first to finish is the partner.
+        link_.partner = from;
+        link_.token = h->token;
+        link_.seed = h->seed;
+        link_.delay = h->delay;
         g.ready = true;
     }
 }
@@ -147,25 +155,21 @@ void cNetPlay::WelcomeOrRefuse(HostGreeting& g, const Greeting& hello, const Net
         }
         return;
     }
-    if (g.welcomed) {  // a game is being set up with another machine
-        Refuse(g, from, hello.nonce, RefuseReason::Busy);
-        return;
-    }
-    link_.partner = from;
-    link_.token = NewToken();
-    link_.seed = NewSeed();
-    link_.delay = ChooseDelay(g.settings.delay, hello.delay, 0);
+    HalfGreeted& h = g.welcomed.Add(from, timeGetTime());
+    h.nonce = hello.nonce;
+    // The partner met by a room code knows its token already: the room's key.
+    h.token = room_ && room_->Key() != 0 && hello.nonce == room_->Key() ? room_->Key() : NewToken();
+    h.seed = NewSeed();
+    h.delay = ChooseDelay(g.settings.delay, hello.delay, 0);
     Greeting w;
     w.kind = DatagramKind::Welcome;
-    w.nonce = g.nonce = hello.nonce;
-    w.token = link_.token;
-    w.seed = link_.seed;
-    w.delay = static_cast<uint8_t>(link_.delay);
+    w.nonce = hello.nonce;
+    w.token = h.token;
+    w.seed = h.seed;
+    w.delay = static_cast<uint8_t>(h.delay);
     w.version = KAZIRO_VERSION;
-    g.welcome = EncodeGreeting(w);
-    SendTo(g.welcome);
-    g.welcomed = true;
-    g.greetedAt = timeGetTime();
+    h.welcome = EncodeGreeting(w);
+    SendDatagram(link_.socket, from, h.welcome.data(), h.welcome.size());
 }
 
 // Refusals are answers too: a few a second at most, whoever asks.

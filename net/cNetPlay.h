@@ -12,6 +12,11 @@
 // nothing but the time until the next. A machine that runs ahead of the
 // other slows by a step now and then; one that would predict too far waits.
 //
+// By a room code (--host-online, --join-code) the two meet through the
+// meeting server first (net/cMeetLink.h): the host opens a room from its game
+// socket instead of asking the router, and both greet over the first way
+// that answers, direct or through the server's relay.
+//
 // Only the partner counts: once greeted, a datagram from another address or
 // port, or without the session's token, is dropped unanswered, and every
 // datagram is read within its size. No answer is larger than what it answers.
@@ -19,6 +24,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -27,8 +33,10 @@
 #include "net/Discovery.h"
 #include "net/GameWire.h"
 #include "net/GreetingWire.h"
+#include "net/HalfGreetings.h"
 #include "net/SessionParts.h"
 #include "net/cNetSession.h"
+#include "net/cMeetLink.h"
 #include "net/cRollback.h"
 #include "platform/datagram.h"
 #include "platform/port_mapping.h"
@@ -70,6 +78,7 @@ public:
     uint32_t Confirmed() const override { return rollback_.Confirmed(); }
     bool ConfirmedStepAt(uint32_t step, ConfirmedStep* out) const override;
     NetStats Stats() const override;
+    Way WayThere() const override { return way_; }
     Ending HowItEnded() const override { return end_.failed ? end_.how : Ending::None; }
     const cRollback& Rollback() const { return rollback_; }
 
@@ -93,18 +102,16 @@ private:
         uint32_t delay = 0;
         uint32_t roundTrip = 0;
     };
-    // The host's greeting: one machine at a time is greeted; others are
-    // refused (a few a second) or, when they ask for games, answered.
+    // The host's greeting: several machines may be welcomed at once, the
+    // first to say READY is the partner; others of another version are
+    // refused (a few a second), those that ask for games are answered.
     struct HostGreeting {
         explicit HostGreeting(const NetSettings& s) : settings(s), discovery(KAZIRO_VERSION) {}
         const NetSettings& settings;
         DiscoveryResponder discovery;
         ProbeRateLimit refusals;
         bool toldOtherVersion = false;
-        bool welcomed = false;   // a HELLO was answered: the game is set up with partner
-        uint64_t nonce = 0;      // of that HELLO
-        uint32_t greetedAt = 0;
-        std::vector<uint8_t> welcome;
+        HalfGreetings welcomed;  // HELLOs answered, READY not heard yet
         bool ready = false;      // the partner said READY: the greeting is done
     };
     // Keeping pace with the other machine while running.
@@ -148,6 +155,12 @@ private:
     // The joiner's side.
     bool FindPartner(const NetSettings& settings, std::string* error);
     bool Join(const NetSettings& settings, const std::function<bool()>& cancelled, std::string* error);
+    // Meeting by a room code (net/cNetPlayRoom.cpp): the host's room, held
+    // and followed in each pass of its greeting; the joiner's whole greeting.
+    bool OpenRoom(const NetSettings& settings, std::string* error);
+    bool FollowRoom(std::string* error);
+    bool JoinRoom(const NetSettings& settings, const std::function<bool()>& cancelled, std::string* error);
+    void SayWay();
 
     // Running.
     void Receive(uint32_t now);
@@ -167,6 +180,10 @@ private:
     TheirChecksum theirs_[64];
     cRollback rollback_;
     GameState* game_ = nullptr;
+
+    // The meeting server's room, when the game meets by a room code.
+    std::unique_ptr<cMeetLink> room_;
+    Way way_ = Way::Given;
 
     // The router's mapping, asked for in the background while the host waits.
     PortMapping mapping_;

@@ -80,6 +80,12 @@ public:
     virtual bool ConfirmedStepAt(uint32_t step, ConfirmedStep* out) const = 0;
     virtual NetStats Stats() const = 0;
 
+    // How the two machines reach each other: by the address given (or found
+    // on the local network), or after meeting by a room code, directly or
+    // through the meeting server's relay.
+    enum class Way { Given, Direct, Relayed };
+    virtual Way WayThere() const { return Way::Given; }
+
     // How a game that failed on the line ended, as the player is told it.
     enum class Ending {
         None,       // it did not fail

@@ -130,7 +130,8 @@ TEST(TextBounds, EveryTextAtItsLongestStaysInsideTheFieldInEveryLanguageAndFace)
         }
         const std::function<std::unique_ptr<cOverlay>()> notices[] = {
             NewPauseNotice, NewWaitingNotice, NewHelp, NewMuteSign, [] { return NewPadWantedNotice(4); },
-            [] { return NewPadLeftNotice(0xFu); }};
+            [] { return NewPadLeftNotice(0xFu); }, [] { return NewWayNotice(true, 99999); },
+            [] { return NewWayNotice(false, 99999); }};
         for (const auto& make : notices) {
             const std::unique_ptr<cOverlay> notice = make();
             ExpectInside(first, "a notice" + in);

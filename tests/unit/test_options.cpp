@@ -167,7 +167,57 @@ TEST(Options, UsageListsEveryOption) {
          {"--players N", "--keyboard-pad", "--music FILE", "--fullscreen", "--scale N",
           "--host [PORT]", "--no-upnp", "--join [HOST[:PORT]]", "--delay STEPS", "--lockstep",
           "--record FILE", "--replay FILE", "--sync-test", "--autopilot SEED", "--net-log FILE",
+          "--host-online [PORT]", "--join-code CODE", "--meet HOST[:PORT]", "47801",
           "--help", "--version", "47800"}) {
         EXPECT_NE(usage.find(option), std::string::npos) << option;
     }
+}
+
+TEST(Options, RoomCodesAndTheirMeetingServer) {
+    Parsed p = Parse({"--host-online"});
+    ASSERT_TRUE(p.ok) << p.error;
+    EXPECT_EQ(p.options.net, AppOptions::Net::Host);
+    EXPECT_TRUE(p.options.room);
+    EXPECT_EQ(p.options.players, 2);
+    // The code as typed; the meeting server with its port, or the default one.
+    p = Parse({"--join-code", "7kq 2mx", "--meet", "meet.example.org", "--delay", "2"});
+    ASSERT_TRUE(p.ok) << p.error;
+    EXPECT_EQ(p.options.net, AppOptions::Net::Join);
+    const NetSettings s = NetSettingsOf(p.options);
+    EXPECT_EQ(s.role, NetSettings::Role::Join);
+    EXPECT_EQ(s.code, "7kq 2mx");
+    EXPECT_EQ(s.meet, "meet.example.org");
+    EXPECT_EQ(s.meetPort, 47801);
+    EXPECT_EQ(s.delay, 2);
+    EXPECT_EQ(Parse({"--host-online", "--meet", "[::1]:5000"}).options.meetPort, 5000);
+    EXPECT_FALSE(NetSettingsOf(Parse({"--host-online"}).options).upnp) << "the room's host asks no router";
+    for (const std::vector<std::string>& bad :
+         {std::vector<std::string>{"--join-code", "7KQ2M0"}, {"--join-code"}, {"--join-code", "7KQ2MXY"},
+          {"--host-online", "--join", "h"}, {"--host", "--join-code", "7KQ2MX"}, {"--host-online", "--host"},
+          {"--host-online", "--lockstep"}, {"--meet", "m"}, {"--host-online", "--meet", "m:0"},
+          {"--join-code", "7KQ2MX", "--replay", "f"}}) {
+        p = Parse(bad);
+        EXPECT_FALSE(p.ok) << bad[0] << " " << bad[1];
+        EXPECT_EQ(p.error.find('\n'), std::string::npos) << p.error;
+    }
+    EXPECT_TRUE(Parse({"--menu", "--meet", "m"}).ok) << "the menu's room entries use it";
+
+    // --meet, else the settings, else KAZIRO_MEET; none: how to run one.
+    std::string host = "given", error;
+    uint16_t port = 9;
+    EXPECT_TRUE(ChooseMeetingServer("kept", "env", &host, &port, &error));
+    EXPECT_EQ(host + ":" + std::to_string(port), "given:9");
+    host.clear();
+    EXPECT_TRUE(ChooseMeetingServer("kept:6000", "env", &host, &port, &error));
+    EXPECT_EQ(host + ":" + std::to_string(port), "kept:6000");
+    host.clear();
+    EXPECT_TRUE(ChooseMeetingServer("", "env", &host, &port, &error));
+    EXPECT_EQ(host + ":" + std::to_string(port), "env:47801");
+    host.clear();
+    EXPECT_FALSE(ChooseMeetingServer("kept:x", nullptr, &host, &port, &error));
+    EXPECT_NE(error.find("meet in the settings"), std::string::npos) << error;
+    host.clear();
+    EXPECT_FALSE(ChooseMeetingServer("", nullptr, &host, &port, &error));
+    EXPECT_EQ(error, NoMeetingServerText());
+    EXPECT_NE(error.find("kaziro-meet"), std::string::npos) << error;
 }
