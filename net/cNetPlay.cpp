@@ -10,10 +10,14 @@ namespace {
 // How often the joiner greets, and repeats a round-trip measurement.
 constexpr uint32_t kHelloEveryMs = 200;
 constexpr uint32_t kPingWaitMs = 400;
-// Datagrams taken in one pass at most: a flood of junk is drained but cannot
-// hold the game (or the host's checks while it waits) up for long.
-constexpr int kMostPerFrame = 4096;
-constexpr int kMostPerGreetingPass = 256;
+// Answers to machines the host does not play with, per source address and
+// in all, each second: refusals, and the greeting's own (WELCOME, PONG; a
+// joiner pings five times in a row).
+constexpr uint32_t kRefusalsPerSource = 2, kRefusalsInAll = 16;
+constexpr uint32_t kAnswersPerSource = 10, kAnswersInAll = 40;
+// --join alone lists every game that answers within a second, and waits up
+// to three for the first.
+constexpr uint32_t kListenMs = 1000, kSearchMs = 3000;
 // A QUIT goes out this many times, a little apart.
 constexpr int kQuitCopies = 4;
 // Smoothing of how far ahead this machine runs, and how often it may wait
@@ -40,22 +44,11 @@ bool cNetPlay::Connect(const NetSettings& settings, const std::function<bool()>&
 
 // --- The host's greeting --------------------------------------------------------
 
-void cNetPlay::StartMapping(uint16_t port) {
-    // The router is asked in the background; hosting does not wait for it.
-    mapper_ = std::thread([this, port] {
-        std::string because;
-        if (MapUdpPort(port, &mapping_, &because)) {
-            Report("network", "the router now forwards UDP port %u to this machine: give your "
-                   "partner %s:%u", static_cast<unsigned>(port),
-                   mapping_.externalAddress.empty() ? "this router's public address"
-                                                    : mapping_.externalAddress.c_str(),
-                   static_cast<unsigned>(port));
-        } else {
-            Report("network", "%s; a partner outside this network needs UDP port %u forwarded "
-                   "to this machine by hand", because.c_str(), static_cast<unsigned>(port));
-        }
-    });
-}
+cNetPlay::HostGreeting::HostGreeting(const NetSettings& s)
+    : settings(s),
+      discovery(KAZIRO_VERSION, MachineName()),
+      refusals(kRefusalsPerSource, kRefusalsInAll),
+      answers(kAnswersPerSource, kAnswersInAll) {}
 
 bool cNetPlay::Host(const NetSettings& settings, const std::function<bool()>& cancelled,
                     std::string* error) {
@@ -66,7 +59,8 @@ bool cNetPlay::Host(const NetSettings& settings, const std::function<bool()>& ca
         return false;
     }
     const uint16_t port = link_.socket.port;
-    if (settings.upnp) StartMapping(port);
+    // The router is asked in the background; hosting does not wait for it.
+    if (settings.upnp) router_.Start(port);
     Report("network", "waiting for a second machine to join on UDP port %u (Ctrl+C to cancel)",
            static_cast<unsigned>(port));
 
@@ -79,8 +73,8 @@ bool cNetPlay::Host(const NetSettings& settings, const std::function<bool()>& ca
         }
         ForgetUnfinished(g);
         WaitDatagram(link_.socket, 50);
-        // A bounded batch, so a flood cannot keep the checks above from running.
-        DrainDatagrams(&link_.socket, buffer, sizeof buffer, kMostPerGreetingPass,
+        // Within a time budget, so a flood cannot keep the checks above from running.
+        DrainDatagrams(&link_.socket, buffer, sizeof buffer,
                        [&](const uint8_t* bytes, size_t size, const NetAddress& from) {
                            TakeWhileHosting(g, bytes, size, from);
                            return !g.ready;
@@ -120,7 +114,7 @@ void cNetPlay::TakeWhileHosting(HostGreeting& g, const uint8_t* bytes, size_t si
         return;
     }
     if (greeting.kind == DatagramKind::Hello) {
-        if (greeting.nonce == g.nonce) SendTo(g.welcome);  // the first WELCOME was lost
+        if (greeting.nonce == g.nonce) Answer(g, g.welcome);  // the first WELCOME was lost
         return;
     }
     if (greeting.token != link_.token) {
@@ -130,7 +124,7 @@ void cNetPlay::TakeWhileHosting(HostGreeting& g, const uint8_t* bytes, size_t si
     if (greeting.kind == DatagramKind::Ping) {
         Greeting pong = greeting;
         pong.kind = DatagramKind::Pong;
-        SendTo(EncodeGreeting(pong));
+        Answer(g, EncodeGreeting(pong));
     } else if (greeting.kind == DatagramKind::Ready) {
         g.ready = true;
     }
@@ -163,14 +157,19 @@ void cNetPlay::WelcomeOrRefuse(HostGreeting& g, const Greeting& hello, const Net
     w.delay = static_cast<uint8_t>(link_.delay);
     w.version = KAZIRO_VERSION;
     g.welcome = EncodeGreeting(w);
-    SendTo(g.welcome);
     g.welcomed = true;
+    Answer(g, g.welcome);
     g.greetedAt = timeGetTime();
 }
 
-// Refusals are answers too: a few a second at most, whoever asks.
+// The greeting's answers to the partner: a few a second, like every answer.
+void cNetPlay::Answer(HostGreeting& g, const std::vector<uint8_t>& bytes) {
+    if (g.answers.Allow(link_.partner, timeGetTime())) SendTo(bytes);
+}
+
+// Refusals are answers too: a few a second to each source, whoever asks.
 void cNetPlay::Refuse(HostGreeting& g, const NetAddress& to, uint64_t nonce, RefuseReason reason) {
-    if (!g.refusals.Allow(timeGetTime())) return;
+    if (!g.refusals.Allow(to, timeGetTime())) return;
     Greeting r;
     r.kind = DatagramKind::Refuse;
     r.nonce = nonce;
@@ -182,21 +181,42 @@ void cNetPlay::Refuse(HostGreeting& g, const NetAddress& to, uint64_t nonce, Ref
 
 // --- The joiner's greeting ------------------------------------------------------
 
-bool cNetPlay::FindPartner(const NetSettings& settings, std::string* error) {
+// The host given, else the one game found on the local network; with
+// several, every one is listed and the first of this version joined.
+bool cNetPlay::FindPartner(const NetSettings& settings, const std::function<bool()>& cancelled,
+                           std::string* error) {
     std::string why;
     if (!settings.host.empty()) {
         if (ResolveAddress(settings.host, settings.port, &link_.partner, &why)) return true;
         *error = why;
         return false;
     }
-    std::string version;
-    Report("network", "looking for a game on the local network (UDP port %u)",
+    Report("network", "looking for games on the local network (UDP port %u)",
            static_cast<unsigned>(settings.port));
-    if (!FindHostOnLan(settings.port, 3000, &link_.partner, &version, &why)) {
+    std::vector<FoundHost> hosts;
+    if (!FindHostsOnLan(settings.port, kListenMs, kSearchMs, cancelled, &hosts, &why)) {
         *error = why;
         return false;
     }
-    Report("network", "found a game at %s (kaziro %s)", link_.partner.Text().c_str(), version.c_str());
+    auto describe = [](const FoundHost& h) {
+        return (h.name.empty() ? std::string("a game") : "\"" + h.name + "\"") + " at " +
+               h.address.Text() + " (kaziro " + h.version + ")";
+    };
+    if (hosts.size() == 1) {
+        Report("network", "found %s", describe(hosts[0]).c_str());
+        link_.partner = hosts[0].address;
+        return true;
+    }
+    Report("network", "found %zu games:", hosts.size());
+    for (size_t i = 0; i < hosts.size(); ++i) {
+        Report("network", "  %zu. %s", i + 1, describe(hosts[i]).c_str());
+    }
+    const auto mine = std::find_if(hosts.begin(), hosts.end(),
+                                   [](const FoundHost& h) { return h.version == KAZIRO_VERSION; });
+    const size_t chosen = mine != hosts.end() ? static_cast<size_t>(mine - hosts.begin()) : 0;
+    link_.partner = hosts[chosen].address;
+    Report("network", "joining number %zu; to join another, start again with --join and its "
+           "address (--join %s)", chosen + 1, hosts[chosen == 0 ? 1 : 0].address.Text().c_str());
     return true;
 }
 
@@ -204,7 +224,7 @@ bool cNetPlay::FindPartner(const NetSettings& settings, std::string* error) {
 // median of several is known, and says READY.
 bool cNetPlay::Join(const NetSettings& settings, const std::function<bool()>& cancelled,
                     std::string* error) {
-    if (!FindPartner(settings, error)) return false;
+    if (!FindPartner(settings, cancelled, error)) return false;
     std::string why;
     link_.socket = OpenDatagramSocket(0, &why);
     if (!link_.socket.Open()) {
@@ -253,7 +273,7 @@ bool cNetPlay::Join(const NetSettings& settings, const std::function<bool()>& ca
             pingSent = now;
         }
         WaitDatagram(link_.socket, 20);
-        DrainDatagrams(&link_.socket, buffer, sizeof buffer, kMostPerGreetingPass,
+        DrainDatagrams(&link_.socket, buffer, sizeof buffer,
                        [&](const uint8_t* bytes, size_t size, const NetAddress& from) {
             Greeting g;
             if (from != link_.partner || !ParseGreeting(bytes, size, &g)) {
@@ -313,8 +333,10 @@ void cNetPlay::Begin(GameState* game, GameStep step) {
 uint32_t cNetPlay::SilentMs() const { return timeGetTime() - pace_.lastHeard; }
 
 void cNetPlay::Receive(uint32_t now) {
+    // Until the socket is empty, within a budget: a flood is drained as it
+    // comes, so the partner's datagrams always find room.
     uint8_t buffer[kMaxDatagram];
-    DrainDatagrams(&link_.socket, buffer, sizeof buffer, kMostPerFrame,
+    DrainDatagrams(&link_.socket, buffer, sizeof buffer,
                    [&](const uint8_t* bytes, size_t size, const NetAddress& from) {
         GamePacket packet;
         if (from != link_.partner || !ParseGamePacket(bytes, size, &packet) ||
@@ -451,6 +473,8 @@ cNetSession::Frame cNetPlay::StepOrWait(const PlayerControls& local, uint32_t no
         record.digits |= pace_.carried.digits;
     }
     const bool skip = TimeToSkip(now);
+    // As far as this line's round trip calls for: a long line waits no more than a short one.
+    rollback_.SetPredictionWindow(PredictionWindowFor(link_.roundTrip));
     if (!skip && rollback_.CanAdvance()) {
         const uint64_t before = rollback_.rollbacks;
         rollback_.Advance(record, events);
@@ -537,7 +561,6 @@ void cNetPlay::Shutdown() {
         }
         CloseDatagramSocket(&link_.socket);
     }
-    if (mapper_.joinable()) mapper_.join();
-    UnmapPort(mapping_);
+    router_.Stop();
     if (state_ != State::Greeting) state_ = State::Ended;
 }

@@ -14,6 +14,7 @@
 
 #include "game/GameState.h"
 #include "net/NetSettings.h"
+#include "net/RouterLease.h"
 
 // Asked while a frame waits for the other machine, between waits of a few
 // milliseconds, with the time waited so far; false ends the wait (the player
@@ -79,6 +80,9 @@ public:
     // Confirmed step `step`, while it is still kept (the last 64 at least).
     virtual bool ConfirmedStepAt(uint32_t step, ConfirmedStep* out) const = 0;
     virtual NetStats Stats() const = 0;
+    // The host's port on its router, and what to tell the partner (Off when
+    // the router is not asked). Safe from any thread, while Connect runs too.
+    virtual RouterPort PublicPort() const { return RouterPort{}; }
 
     // Ends the game on the line: the other machine is told, the line closes.
     // Once; later calls do nothing.

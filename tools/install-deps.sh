@@ -15,9 +15,9 @@ packages=(
   # end-to-end tests in a real X server, fuzzing, leak checks, packaging
   xvfb xauth xdotool x11-utils imagemagick openbox clang libclang-rt-14-dev valgrind
   desktop-file-utils appstream man-db gzip dpkg-dev file python3 rsync
-  # the router's port mapping (UPnP IGD), and the network tests: namespaces,
+  # the router's port mapping (UPnP IGD and NAT-PMP), and the network tests: namespaces,
   # a real miniupnpd with its nftables rules
-  libminiupnpc-dev iproute2 nftables miniupnpd-nftables
+  libminiupnpc-dev libnatpmp-dev iproute2 nftables miniupnpd-nftables
 )
 
 missing=()

@@ -1,7 +1,12 @@
 // UDP sockets on loopback (addresses as the game compares them, datagrams
 // too large for the buffer) and the host's side of finding a game: what it
-// answers, and how often.
+// answers, and how often to a stranger and to a real joiner at once.
 #include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <random>
@@ -71,14 +76,14 @@ TEST(Datagram, PeersCompareAsResolvedAndOversizeDatagramsAreDroppedUnread) {
 TEST(Discovery, AnAnswerEchoesTheNonceAndIsNeverLargerThanWhatItAnswers) {
     uint8_t probe[kProbeSize + 16];
     WriteDiscoveryProbe(0x0123456789ABCDEFull, probe);
-    uint8_t answer[64];
-    std::string version;
-    ASSERT_EQ(AnswerDiscoveryProbe(probe, kProbeSize, "1.2.3", answer, sizeof answer),
+    uint8_t answer[kProbeAnswerSize];
+    HostAnswer host;
+    ASSERT_EQ(AnswerDiscoveryProbe(probe, kProbeSize, "1.2.3", "h", answer, sizeof answer),
               kProbeAnswerSize);
-    EXPECT_TRUE(ParseDiscoveryAnswer(answer, kProbeAnswerSize, 0x0123456789ABCDEFull, &version));
-    EXPECT_EQ(version, "1.2.3");
-    EXPECT_FALSE(ParseDiscoveryAnswer(answer, kProbeAnswerSize, 0x0123456789ABCDEEull, &version));
-    EXPECT_EQ(AnswerDiscoveryProbe(answer, kProbeAnswerSize, "1.2.3", answer, sizeof answer), 0u);
+    EXPECT_TRUE(ParseDiscoveryAnswer(answer, kProbeAnswerSize, 0x0123456789ABCDEFull, &host));
+    EXPECT_EQ(host.version, "1.2.3");
+    EXPECT_FALSE(ParseDiscoveryAnswer(answer, kProbeAnswerSize, 0x0123456789ABCDEEull, &host));
+    EXPECT_EQ(AnswerDiscoveryProbe(answer, kProbeAnswerSize, "1.2.3", "h", answer, sizeof answer), 0u);
 
     // Cut short, changed at random, or of another protocol: an answer only
     // to a whole probe, and never a byte longer than it.
@@ -87,39 +92,72 @@ TEST(Discovery, AnAnswerEchoesTheNonceAndIsNeverLargerThanWhatItAnswers) {
         WriteDiscoveryProbe(random(), probe);
         if (round % 2) probe[random() % sizeof probe] ^= static_cast<uint8_t>(1u << (random() % 8));
         const size_t size = random() % (sizeof probe + 1);
-        const size_t length = AnswerDiscoveryProbe(probe, size, "9.9.9", answer, sizeof answer);
+        const size_t length = AnswerDiscoveryProbe(probe, size, "9.9.9", "h", answer, sizeof answer);
         ASSERT_TRUE(length <= size && (length == 0 || size >= kProbeSize)) << size;
     }
     WriteDiscoveryProbe(1, probe);
     probe[4] = kDiscoveryProtocol + 1;
-    EXPECT_EQ(AnswerDiscoveryProbe(probe, kProbeSize, "1.2.3", answer, sizeof answer), 0u);
+    EXPECT_EQ(AnswerDiscoveryProbe(probe, kProbeSize, "1.2.3", "h", answer, sizeof answer), 0u);
 }
 
-TEST(Discovery, AFloodOfProbesOnLoopbackGetsAtMostFourAnswersASecond) {
+namespace {
+
+// A socket bound to a loopback address of its own: another source than 127.0.0.1.
+int SocketAt(const char* address) {
+    const int s = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK, 0);
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    inet_pton(AF_INET, address, &local.sin_addr);
+    if (bind(s, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
+        close(s);
+        return -1;
+    }
+    return s;
+}
+
+}  // namespace
+
+TEST(Discovery, AStrangersFloodGetsFourAnswersASecondAndARealProbeFromElsewhereIsStillAnswered) {
     std::string error;
     DatagramSocket host = OpenDatagramSocket(0, &error);
     DatagramSocket flood = OpenDatagramSocket(0, &error);
     ASSERT_TRUE(host.Open() && flood.Open()) << error;
-    DiscoveryResponder responder("1.0.0");
+    const int joiner = SocketAt("127.0.0.2");
+    ASSERT_GE(joiner, 0);
+    DiscoveryResponder responder("1.0.0", "host");
     const NetAddress target = Resolved("127.0.0.1", host.port);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(host.port);
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     uint8_t probe[kProbeSize], buffer[256];
-    std::vector<uint32_t> answered;  // when each answer arrived
+    std::vector<uint32_t> answered;  // when each of the flood's answers arrived
+    int realProbes = 0, realAnswers = 0;
     NetAddress from;
     long n;
     auto takeAnswers = [&] {
         while ((n = ReceiveDatagram(&flood, buffer, sizeof buffer, &from)) > 0) {
-            std::string version;
+            HostAnswer h;
             EXPECT_EQ(n, static_cast<long>(kProbeAnswerSize));  // no larger than its probe
             const uint64_t nonce = buffer[8] | buffer[9] << 8;  // the flood's nonces are 0..299
-            EXPECT_TRUE(ParseDiscoveryAnswer(buffer, n, nonce, &version));
-            EXPECT_EQ(version, "1.0.0");
+            EXPECT_TRUE(ParseDiscoveryAnswer(buffer, n, nonce, &h));
+            EXPECT_EQ(h.version, "1.0.0");
             answered.push_back(timeGetTime());
+        }
+        HostAnswer h;
+        while ((n = recv(joiner, buffer, sizeof buffer, 0)) > 0) {
+            realAnswers += ParseDiscoveryAnswer(buffer, n, 7777, &h) && h.name == "host";
         }
     };
     for (uint64_t i = 0; i < 300; ++i) {  // one probe every 5 ms for 1.5 s, and one record
         WriteDiscoveryProbe(i, probe);
         SendDatagram(flood, target, probe, sizeof probe);
         if (i == 150) SendDatagram(flood, target, "record", 6);
+        if (i % 60 == 30) {  // the real joiner probes now and then, from another address
+            WriteDiscoveryProbe(7777, probe);
+            realProbes += sendto(joiner, probe, sizeof probe, 0, reinterpret_cast<sockaddr*>(&to),
+                                 sizeof to) == static_cast<long>(sizeof probe);
+        }
         Sleep(5);
         while ((n = ReceiveDatagram(&host, buffer, sizeof buffer, &from)) > 0) {
             const bool wasProbe = responder.Handle(host, buffer, n, from, timeGetTime());
@@ -129,12 +167,26 @@ TEST(Discovery, AFloodOfProbesOnLoopbackGetsAtMostFourAnswersASecond) {
     }
     WaitDatagram(flood, 50);
     takeAnswers();
-    // Four at once, the next four a second later: never five in one second.
+    // The stranger: four at once, the next four a second later, never five in
+    // one second. The real joiner: every probe answered all the same.
     EXPECT_GE(answered.size(), 2 * kProbeAnswersPerSecond);
-    EXPECT_EQ(responder.Answered(), answered.size());
+    EXPECT_EQ(responder.Answered(), answered.size() + realAnswers);
     for (size_t i = kProbeAnswersPerSecond; i < answered.size(); ++i) {
         EXPECT_GE(answered[i] - answered[i - kProbeAnswersPerSecond], 990u) << i;
     }
+    EXPECT_EQ(realProbes, 5);
+    EXPECT_EQ(realAnswers, realProbes);
     CloseDatagramSocket(&host);
     CloseDatagramSocket(&flood);
+    close(joiner);
+
+    // Forged sources, a hundred of them at once: a few dozen answers in all,
+    // and a table of sources that stays its size.
+    cAnswerLimit limit(kProbeAnswersPerSecond, kProbeAnswersInAll);
+    uint32_t allowed = 0;
+    for (int i = 0; i < 100; ++i) {
+        allowed += limit.Allow(Resolved(("10.1.0." + std::to_string(i)).c_str(), 9), 5000);
+    }
+    EXPECT_EQ(allowed, kProbeAnswersInAll);
+    EXPECT_TRUE(limit.Allow(Resolved("10.1.0.1", 9), 6000));  // a second later
 }
