@@ -380,6 +380,7 @@ void cNetPlay::TheyQuit(const GamePacket& p) {
 }
 
 void cNetPlay::Take(const GamePacket& p, uint32_t now) {
+    ++received;
     pace_.lastHeard = now;
     if (state_ == State::WaitingForPartner) state_ = State::Running;
     if (p.quit && state_ == State::Running) TheyQuit(p);
@@ -460,6 +461,7 @@ void cNetPlay::Send(uint32_t now, bool quit) {
         p.echoAge = static_cast<uint16_t>(std::min<uint32_t>(now - pace_.theirClockAt, 65535));
     }
     SendTo(EncodeGamePacket(p));
+    ++sent;
 }
 
 // A step when the other machine is not too far behind and its records let
@@ -547,6 +549,8 @@ NetStats cNetPlay::Stats() const {
     s.stalls = stalls;
     s.dropped = dropped;
     s.roundTripMs = link_.roundTrip;
+    s.sent = sent;
+    s.received = received;
     return s;
 }
 

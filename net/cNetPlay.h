@@ -88,6 +88,8 @@ public:
     uint64_t dropped = 0;   // datagrams taken and not from the partner, or not well-formed
     uint32_t skipped = 0;   // steps left out to let the other machine catch up
     uint32_t stalls = 0;    // frames that waited for the other's records
+    uint64_t sent = 0;      // game datagrams sent to the partner
+    uint64_t received = 0;  // game datagrams taken from the partner
 
 private:
     // The line to the partner, set up by the greeting.

@@ -39,6 +39,8 @@ struct NetStats {
     uint32_t stalls = 0;
     uint64_t dropped = 0;
     uint32_t roundTripMs = 0;
+    uint64_t sent = 0;      // the game's datagrams sent to the partner (rollback)
+    uint64_t received = 0;  // and taken from it
 };
 
 class cNetSession {
