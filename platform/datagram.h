@@ -49,7 +49,7 @@ struct DatagramSocket {
 // The receive buffer asked for: a few frames of a flood of the largest
 // datagrams, so a partner's datagram finds room between two reads. The
 // system may give less (net.core.rmem_max caps it for a player's process).
-constexpr int kReceiveBufferBytes = 4 << 20;
+constexpr int kReceiveBufferBytes = 8 << 20;
 
 // Opens a non-blocking dual-stack (or IPv4) UDP socket at `port`, 0: any; *error when not Open().
 DatagramSocket OpenDatagramSocket(uint16_t port, std::string* error);
