@@ -206,6 +206,17 @@ uint64_t SocketDrops(pid_t pid, uint16_t port) {
     return drops;
 }
 
+// The game datagrams a machine sent to its partner and took from it, from
+// the last line of its --net-log.
+bool SentAndTaken(const std::string& path, unsigned long long* sent, unsigned long long* taken) {
+    std::ifstream in(path);
+    std::stringstream all;
+    all << in.rdbuf();
+    const std::string text = all.str();
+    const size_t at = text.find(" sent ");
+    return at != std::string::npos && std::sscanf(text.c_str() + at, " sent %llu received %llu", sent, taken) == 2;
+}
+
 // A stranger beside the host (in its namespace) sends datagrams of 1 to 60 kB
 // at its port, `rate` a second, while the two play over a 40 ms line: how the
 // partner's datagrams fare (the frames without a new step, the gaps, the
@@ -260,6 +271,13 @@ void UnderALargeFlood(benchmark::State& state) {
         Wait(joiner);
         state.counters["junk_per_s"] = sent / flooded;
         state.counters["host_socket_drops_per_s"] = drops / flooded;
+        // The joiner's game datagrams that never reached the host's game
+        // (the last lines of both logs count them; a few are on their way
+        // when the host quits).
+        unsigned long long joinerSent = 0, joinerTaken = 0, hostSent = 0, hostTaken = 0;
+        if (SentAndTaken(logs[1], &joinerSent, &joinerTaken) && SentAndTaken(logs[0], &hostSent, &hostTaken)) {
+            state.counters["partner_datagrams_lost"] = static_cast<double>(joinerSent) - hostTaken;
+        }
         for (int side = 0; side < 2; ++side) {
             const Pace pace = PaceOf(ShownSteps(logs[side]), 3000);
             const std::string who = side == 0 ? "host_" : "joiner_";

@@ -39,6 +39,27 @@ struct InFlight {
     std::vector<PlayerControls> records;
 };
 
+// Hands machine m the records that arrived by `frame`.
+void Deliver(Machine& m, std::deque<InFlight>& toward, uint32_t frame) {
+    while (!toward.empty() && toward.front().due <= frame) {
+        const InFlight& d = toward.front();
+        for (size_t i = 0; i < d.records.size(); ++i) {
+            m.rollback.AddRemote(d.first + static_cast<uint32_t>(i), d.records[i]);
+        }
+        toward.pop_front();
+    }
+}
+
+// Sends every record of m the other does not hold yet, due at `due`, unless
+// `lost`; delivered in order: a datagram does not overtake the one before.
+void Send(const Machine& m, const Machine& other, std::deque<InFlight>& toward, uint32_t due, bool lost) {
+    InFlight d{due, other.rollback.RemoteHeld(), {}};
+    for (uint32_t s = d.first; s < m.rollback.LocalMade(); ++s) d.records.push_back(m.rollback.Local(s));
+    if (lost) return;
+    if (!toward.empty()) d.due = std::max(d.due, toward.back().due);
+    toward.push_back(d);
+}
+
 }  // namespace
 
 TEST(Rollback, BothMachinesConfirmTheGameSteppedStraightOnTheRealRecords) {
@@ -59,13 +80,7 @@ TEST(Rollback, BothMachinesConfirmTheGameSteppedStraightOnTheRealRecords) {
                 Machine& other = machines[1 - m.player];
                 // What arrived; every record not yet held is sent each frame,
                 // so a lost datagram costs only the wait for the next.
-                while (!toward[m.player].empty() && toward[m.player].front().due <= frame) {
-                    const InFlight& d = toward[m.player].front();
-                    for (size_t i = 0; i < d.records.size(); ++i) {
-                        m.rollback.AddRemote(d.first + static_cast<uint32_t>(i), d.records[i]);
-                    }
-                    toward[m.player].pop_front();
-                }
+                Deliver(m, toward[m.player], frame);
                 if (m.rollback.CanAdvance()) {
                     const PlayerControls local = m.pilot.Record(*m.game, m.player);
                     m.rollback.Advance(local, &events);
@@ -86,14 +101,8 @@ TEST(Rollback, BothMachinesConfirmTheGameSteppedStraightOnTheRealRecords) {
                     records[m.player].push_back(both);
                     checksums[m.player].push_back(checksum);
                 }
-                InFlight d{frame + 3 + static_cast<uint32_t>(line() % 6), other.rollback.RemoteHeld(), {}};
-                for (uint32_t s = d.first; s < m.rollback.LocalMade(); ++s) {
-                    d.records.push_back(m.rollback.Local(s));
-                }
-                if (line() % 100 < 10) continue;  // 10 % lost
-                // Delivered in order: a datagram does not overtake the one before.
-                if (!toward[other.player].empty()) d.due = std::max(d.due, toward[other.player].back().due);
-                toward[other.player].push_back(d);
+                const uint32_t due = frame + 3 + static_cast<uint32_t>(line() % 6);
+                Send(m, other, toward[other.player], due, line() % 100 < 10);  // 10 % lost
             }
         }
         const cRollback& a = machines[0].rollback;
@@ -139,34 +148,18 @@ TEST(Rollback, AWindowSizedFromTheRoundTripKeepsALongLineFromWaiting) {
         int waits = 0;
         for (uint32_t frame = 0; frame < 1500; ++frame) {
             for (Machine& m : machines) {
-                Machine& other = machines[1 - m.player];
-                while (!toward[m.player].empty() && toward[m.player].front().due <= frame) {
-                    const InFlight& d = toward[m.player].front();
-                    for (size_t i = 0; i < d.records.size(); ++i) {
-                        m.rollback.AddRemote(d.first + static_cast<uint32_t>(i), d.records[i]);
-                    }
-                    toward[m.player].pop_front();
-                }
+                Deliver(m, toward[m.player], frame);
                 if (m.rollback.CanAdvance()) {
                     m.rollback.Advance(m.pilot.Record(*m.game, m.player), &events);
                 } else {
                     m.rollback.CatchUp();
                     waits += frame > 100;  // after the first records crossed
                 }
-                InFlight d{frame + 7 + static_cast<uint32_t>(line() % 4), other.rollback.RemoteHeld(), {}};
-                for (uint32_t step = d.first; step < m.rollback.LocalMade(); ++step) {
-                    d.records.push_back(m.rollback.Local(step));
-                }
-                if (line() % 100 == 0) continue;  // 1 % lost
-                if (!toward[other.player].empty()) d.due = std::max(d.due, toward[other.player].back().due);
-                toward[other.player].push_back(d);
+                const uint32_t due = frame + 7 + static_cast<uint32_t>(line() % 4);
+                Send(m, machines[1 - m.player], toward[1 - m.player], due, line() % 100 == 0);  // 1 % lost
             }
         }
-        if (sized) {
-            EXPECT_EQ(waits, 0);
-        } else {
-            EXPECT_GT(waits, 0);
-        }
+        EXPECT_EQ(waits == 0, sized) << waits << " frames waited";
         const cRollback& a = machines[0].rollback;
         const cRollback& b = machines[1].rollback;
         const uint32_t last = std::min(a.Confirmed(), b.Confirmed()) - 1;
