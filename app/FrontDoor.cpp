@@ -14,7 +14,7 @@
 #include "graphics/Overlay.h"
 #include "graphics/Texts.h"
 #include "input/cInput.h"
-#include "net/DiscoveryWire.h"
+#include "net/Discovery.h"
 #include "net/MeetWire.h"
 #include "net/SessionParts.h"
 #include "platform/audio.h"
@@ -73,53 +73,6 @@ int Direction() {
 }
 
 }  // namespace
-
-// The games answering on this network, asked again now and then while the
-// list is open.
-class cLanSearch {
-public:
-    explicit cLanSearch(uint16_t port) : port_(port) {
-        socket_ = OpenDatagramSocket(0, &why_);
-        if (socket_.Open()) EnableBroadcast(socket_);
-        nonce_ = NewToken();
-    }
-    // Why no search can be made ("" when it runs).
-    const std::string& Why() const { return why_; }
-    ~cLanSearch() { CloseDatagramSocket(&socket_); }
-    // Sends a probe every half second and takes the answers; true when the list changed.
-    bool Poll(uint32_t now) {
-        if (!socket_.Open()) return false;
-        if (now - lastProbe_ >= 500) {
-            uint8_t probe[kProbeSize];
-            WriteDiscoveryProbe(nonce_, probe);
-            BroadcastDatagram(socket_, port_, probe, sizeof probe);
-            lastProbe_ = now;
-        }
-        bool changed = false;
-        uint8_t buffer[512];
-        DrainDatagrams(&socket_, buffer, sizeof buffer, 64,
-                       [&](const uint8_t* bytes, size_t size, const NetAddress& from) {
-            std::string version;
-            if (!ParseDiscoveryAnswer(bytes, size, nonce_, &version)) return true;
-            for (const FoundGame& g : games_) {
-                if (g.address == from.Text()) return true;
-            }
-            games_.push_back({from.Text(), from.Text(), version});
-            changed = true;
-            return true;
-        });
-        return changed;
-    }
-    const std::vector<FoundGame>& Games() const { return games_; }
-
-private:
-    uint16_t port_;
-    std::string why_;
-    DatagramSocket socket_;
-    uint64_t nonce_ = 0;
-    uint32_t lastProbe_ = 0;
-    std::vector<FoundGame> games_;
-};
 
 struct cFrontDoor::Connection {
     std::unique_ptr<cNetSession> session;
@@ -569,8 +522,8 @@ void cFrontDoor::Do(const MenuAction& a) {
             break;
         }
         case A::Browse:
-            lanSearch_ = std::make_unique<cLanSearch>(kDefaultPort);
-            if (!lanSearch_->Why().empty()) couldNot(lanSearch_->Why());
+            lanSearch_ = std::make_unique<cHostFinder>();
+            if (!lanSearch_->Start(kDefaultPort, &why)) couldNot(why);
             break;
         case A::JoinFound:
         case A::JoinAddress: {
@@ -578,8 +531,8 @@ void cFrontDoor::Do(const MenuAction& a) {
             s.role = NetSettings::Role::Join;
             std::string target = a.text;
             if (a.kind == A::JoinFound) {
-                if (!lanSearch_ || a.number >= static_cast<int>(lanSearch_->Games().size())) break;
-                target = lanSearch_->Games()[a.number].address;
+                if (!lanSearch_ || a.number >= static_cast<int>(lanSearch_->Hosts().size())) break;
+                target = lanSearch_->Hosts()[a.number].address.Text();
             }
             if (!ParseJoinTarget(target, &s.host, &s.port, &why)) {
                 couldNot(why);
@@ -655,8 +608,11 @@ void cFrontDoor::ShowMenu() {
         return;
     }
     if (menu_.Page() == MenuPage::Players) menu_.SetPads(input.CountPads());
-    if (lanSearch_ && menu_.Page() == MenuPage::Browse && lanSearch_->Poll(timeGetTime())) {
-        menu_.SetFoundGames(lanSearch_->Games());
+    if (lanSearch_ && menu_.Page() == MenuPage::Browse) {
+        lanSearch_->Poll(timeGetTime());
+        std::vector<FoundGame> games;
+        for (const FoundHost& h : lanSearch_->Hosts()) games.push_back({h.name, h.address.Text(), h.version});
+        menu_.SetFoundGames(games);
     }
     const cMenu::Picture p = menu_.Draw();
     MenuLook look;

@@ -28,7 +28,7 @@
 #include "net/cNetSession.h"
 #include "platform/window.h"
 
-class cLanSearch;
+class cHostFinder;
 class cMenuView;
 class cOverlay;
 class InterruptWatch;
@@ -89,7 +89,7 @@ private:
     std::unique_ptr<Connection> connection_;
     cMenu menu_;
     std::unique_ptr<cMenuView> view_;
-    std::unique_ptr<cLanSearch> lanSearch_;  // while the list of games on this network is open
+    std::unique_ptr<cHostFinder> lanSearch_;  // while the list of games on this network is open
     cReplayShelf shelf_;
     std::vector<ShelvedReplay> replays_;
     bool fromMenu_ = false;      // the game was started from the menu

@@ -26,11 +26,12 @@ void cNetLog::Confirmed(uint32_t step, uint32_t checksum) {
 void cNetLog::Close(const NetStats& s) {
     if (!file_) return;
     std::fprintf(file_, "end rollbacks %llu resimulated %llu deepest %u skipped %u stalls %u "
-                 "dropped %llu round-trip %u\n",
+                 "dropped %llu round-trip %u sent %llu received %llu\n",
                  static_cast<unsigned long long>(s.rollbacks),
                  static_cast<unsigned long long>(s.resimulated), static_cast<unsigned>(s.deepest),
                  static_cast<unsigned>(s.skipped), static_cast<unsigned>(s.stalls),
-                 static_cast<unsigned long long>(s.dropped), static_cast<unsigned>(s.roundTripMs));
+                 static_cast<unsigned long long>(s.dropped), static_cast<unsigned>(s.roundTripMs),
+                 static_cast<unsigned long long>(s.sent), static_cast<unsigned long long>(s.received));
     std::fclose(file_);
     file_ = nullptr;
 }

@@ -1,7 +1,8 @@
 // --net-log: the way a game met by room code went ("path direct" or "path
 // relay"), a line when each step was shown ("s TIME STEP"), one for every
 // confirmed step with its state checksum ("c STEP CHECKSUM"), and at the end
-// what the line cost ("end rollbacks ..."). Owns the file.
+// what the line cost ("end rollbacks ...", last the game datagrams sent to
+// the partner and taken from it). Owns the file.
 #pragma once
 
 #include <cstdint>

@@ -10,6 +10,8 @@ constexpr uint8_t kProbeMagic[4] = {'K', 'Z', 'D', 'P'};
 constexpr uint8_t kAnswerMagic[4] = {'K', 'Z', 'D', 'A'};
 constexpr size_t kNonceOffset = 8;
 constexpr size_t kVersionOffset = 16;
+constexpr size_t kNameOffset = kVersionOffset + kDiscoveryVersionSize;
+static_assert(kNameOffset + kDiscoveryNameSize == kProbeAnswerSize, "the answer's fields fill it");
 
 // Magic, protocol number and three zero bytes.
 bool HasHeader(const uint8_t* data, size_t size, const uint8_t (&magic)[4]) {
@@ -21,6 +23,20 @@ void WriteHeader(uint8_t* out, const uint8_t (&magic)[4]) {
     std::memcpy(out, magic, 4);
     out[4] = kDiscoveryProtocol;
     out[5] = out[6] = out[7] = 0;
+}
+
+// Up to `size` bytes of `text`, NUL-padded.
+void PutText(uint8_t* out, size_t size, const char* text) {
+    for (size_t i = 0; text && i < size && text[i]; ++i) out[i] = static_cast<uint8_t>(text[i]);
+}
+
+// A NUL-padded field as text; bytes that are not printable ASCII read as '?'.
+std::string GetText(const uint8_t* in, size_t size) {
+    std::string text;
+    for (size_t i = 0; i < size && in[i]; ++i) {
+        text.push_back(in[i] >= 0x20 && in[i] < 0x7F ? static_cast<char>(in[i]) : '?');
+    }
+    return text;
 }
 
 }  // namespace
@@ -35,8 +51,8 @@ void WriteDiscoveryProbe(uint64_t nonce, uint8_t* probe) {
     PutLittle(probe + kNonceOffset, nonce, 8);
 }
 
-size_t AnswerDiscoveryProbe(const uint8_t* probe, size_t size, const char* version, uint8_t* answer,
-                            size_t capacity) {
+size_t AnswerDiscoveryProbe(const uint8_t* probe, size_t size, const char* version, const char* name,
+                            uint8_t* answer, size_t capacity) {
     if (size < kProbeSize || capacity < kProbeAnswerSize || !HasHeader(probe, size, kProbeMagic)) {
         return 0;
     }
@@ -44,20 +60,17 @@ size_t AnswerDiscoveryProbe(const uint8_t* probe, size_t size, const char* versi
     std::memset(answer, 0, kProbeAnswerSize);
     WriteHeader(answer, kAnswerMagic);
     std::memcpy(answer + kNonceOffset, probe + kNonceOffset, 8);
-    for (size_t i = 0; version && i < kDiscoveryVersionSize && version[i]; ++i) {
-        answer[kVersionOffset + i] = static_cast<uint8_t>(version[i]);
-    }
+    PutText(answer + kVersionOffset, kDiscoveryVersionSize, version);
+    PutText(answer + kNameOffset, kDiscoveryNameSize, name);
     return kProbeAnswerSize;
 }
 
-bool ParseDiscoveryAnswer(const uint8_t* data, size_t size, uint64_t nonce, std::string* version) {
+bool ParseDiscoveryAnswer(const uint8_t* data, size_t size, uint64_t nonce, HostAnswer* host) {
     if (size != kProbeAnswerSize || !HasHeader(data, size, kAnswerMagic) ||
         GetLittle(data + kNonceOffset, 8) != nonce) {
         return false;
     }
-    version->clear();
-    for (size_t i = kVersionOffset; i < kVersionOffset + kDiscoveryVersionSize && data[i]; ++i) {
-        version->push_back(data[i] >= 0x20 && data[i] < 0x7F ? static_cast<char>(data[i]) : '?');
-    }
+    host->version = GetText(data + kVersionOffset, kDiscoveryVersionSize);
+    host->name = GetText(data + kNameOffset, kDiscoveryNameSize);
     return true;
 }

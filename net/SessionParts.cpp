@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <random>
 
+#include "net/cRollback.h"
 #include "platform/clock.h"
 
 uint64_t NewToken() {
@@ -28,6 +29,11 @@ uint32_t DelayForRoundTrip(uint32_t roundTripMs) {
     const uint32_t oneWay = (roundTripMs + 1) / 2 + 4;
     const uint32_t delay = (oneWay + 15) / 16;
     return std::clamp<uint32_t>(delay, 1, kMaxDelay);
+}
+
+uint32_t PredictionWindowFor(uint32_t roundTripMs) {
+    const uint32_t oneWay = (std::min<uint32_t>(roundTripMs, 10000) / 2 + 15) / 16;
+    return std::clamp<uint32_t>(oneWay + 6, cRollback::kDefaultPrediction, cRollback::kPredictionCeiling);
 }
 
 uint32_t RoundTrips::Median() const {

@@ -1,9 +1,10 @@
 // What both kinds of two-machine game share before and around their first
 // step: the limits, the greeting's choices (the version, the input delay,
-// the round trip, the seed and the session's token), and the bounded drain of
-// a datagram socket.
+// the round trip, the seed and the session's token), how far prediction may
+// go on a line, and the bounded drain of a datagram socket.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -35,6 +36,12 @@ uint32_t ChooseDelay(int mine, uint8_t theirWish, uint32_t fallback);
 // there, with a margin for jitter, at least 1 and at most kMaxDelay.
 uint32_t DelayForRoundTrip(uint32_t roundTripMs);
 
+// How many steps prediction may go past the other machine's last record on
+// a line of this round trip: the way here, in steps, and 6 more for jitter,
+// a lost datagram and the frames' phase; at least cRollback's default and at
+// most its ceiling. Only waiting depends on it, never the game.
+uint32_t PredictionWindowFor(uint32_t roundTripMs);
+
 // Round trips measured during a greeting.
 class RoundTrips {
 public:
@@ -50,17 +57,27 @@ private:
 // Why two machines of different versions do not play, as both say it.
 std::string OtherVersionText(const std::string& theirVersion);
 
-// Takes the datagrams waiting on `socket`, at most `most` (a flood cannot
-// hold the caller for long), handing each to take(bytes, size, from); stops
-// early when take returns false. False on a receive error.
+// How long one drain of a socket may take at most: a tenth of a step.
+constexpr auto kDrainBudget = std::chrono::microseconds(1600);
+
+// Takes the datagrams waiting on `socket` until none is left, handing each to
+// take(bytes, size, from); stops early when take returns false, and when
+// `budget` went by (a flood is drained as fast as it comes, but cannot hold
+// the caller for long). Datagrams longer than `capacity` are dropped unread.
+// False on a receive error.
 template <typename Take>
-bool DrainDatagrams(DatagramSocket* socket, uint8_t* buffer, size_t capacity, int most, Take take) {
+bool DrainDatagrams(DatagramSocket* socket, uint8_t* buffer, size_t capacity, Take take,
+                    std::chrono::microseconds budget = kDrainBudget) {
+    const auto end = std::chrono::steady_clock::now() + budget;
     NetAddress from;
-    for (int i = 0; i < most; ++i) {
+    for (int i = 1;; ++i) {
         const long n = ReceiveDatagram(socket, buffer, capacity, &from);
-        if (n < 0) return false;
-        if (n == 0) break;
-        if (!take(static_cast<const uint8_t*>(buffer), static_cast<size_t>(n), from)) break;
+        if (n == -1) return false;
+        if (n == 0) return true;
+        if (n > 0 && !take(static_cast<const uint8_t*>(buffer), static_cast<size_t>(n), from)) {
+            return true;
+        }
+        // The clock is read now and then: a datagram takes a microsecond or two.
+        if (i % 32 == 0 && std::chrono::steady_clock::now() >= end) return true;
     }
-    return true;
 }

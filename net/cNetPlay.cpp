@@ -10,10 +10,14 @@ namespace {
 // How often the joiner greets, and repeats a round-trip measurement.
 constexpr uint32_t kHelloEveryMs = 200;
 constexpr uint32_t kPingWaitMs = 400;
-// Datagrams taken in one pass at most: a flood of junk is drained but cannot
-// hold the game (or the host's checks while it waits) up for long.
-constexpr int kMostPerFrame = 4096;
-constexpr int kMostPerGreetingPass = 256;
+// Answers to machines the host does not play with, per source address and
+// in all, each second: refusals, and the greeting's own (WELCOME, PONG; a
+// joiner pings five times in a row).
+constexpr uint32_t kRefusalsPerSource = 2, kRefusalsInAll = 16;
+constexpr uint32_t kAnswersPerSource = 10, kAnswersInAll = 40;
+// --join alone lists every game that answers within a second, and waits up
+// to three for the first.
+constexpr uint32_t kListenMs = 1000, kSearchMs = 3000;
 // A QUIT goes out this many times, a little apart.
 constexpr int kQuitCopies = 4;
 // Smoothing of how far ahead this machine runs, and how often it may wait
@@ -42,22 +46,11 @@ bool cNetPlay::Connect(const NetSettings& settings, const std::function<bool()>&
 
 // --- The host's greeting --------------------------------------------------------
 
-void cNetPlay::StartMapping(uint16_t port) {
-    // The router is asked in the background; hosting does not wait for it.
-    mapper_ = std::thread([this, port] {
-        std::string because;
-        if (MapUdpPort(port, &mapping_, &because)) {
-            Report("network", "the router now forwards UDP port %u to this machine: give your "
-                   "partner %s:%u", static_cast<unsigned>(port),
-                   mapping_.externalAddress.empty() ? "this router's public address"
-                                                    : mapping_.externalAddress.c_str(),
-                   static_cast<unsigned>(port));
-        } else {
-            Report("network", "%s; a partner outside this network needs UDP port %u forwarded "
-                   "to this machine by hand", because.c_str(), static_cast<unsigned>(port));
-        }
-    });
-}
+cNetPlay::HostGreeting::HostGreeting(const NetSettings& s)
+    : settings(s),
+      discovery(KAZIRO_VERSION, MachineName()),
+      refusals(kRefusalsPerSource, kRefusalsInAll),
+      answers(kAnswersPerSource, kAnswersInAll) {}
 
 bool cNetPlay::Host(const NetSettings& settings, const std::function<bool()>& cancelled,
                     std::string* error) {
@@ -68,7 +61,8 @@ bool cNetPlay::Host(const NetSettings& settings, const std::function<bool()>& ca
         return false;
     }
     const uint16_t port = link_.socket.port;
-    if (settings.upnp) StartMapping(port);
+    // The router is asked in the background; hosting does not wait for it.
+    if (settings.upnp) router_.Start(port);
     if (!settings.meet.empty() && !OpenRoom(settings, error)) return false;
     Report("network", "waiting for a second machine to join on UDP port %u (Ctrl+C to cancel)",
            static_cast<unsigned>(port));
@@ -83,8 +77,8 @@ bool cNetPlay::Host(const NetSettings& settings, const std::function<bool()>& ca
         ForgetUnfinished(g);
         if (room_ && !FollowRoom(error)) return false;
         WaitDatagram(link_.socket, 50);
-        // A bounded batch, so a flood cannot keep the checks above from running.
-        DrainDatagrams(&link_.socket, buffer, sizeof buffer, kMostPerGreetingPass,
+        // Within a time budget, so a flood cannot keep the checks above from running.
+        DrainDatagrams(&link_.socket, buffer, sizeof buffer,
                        [&](const uint8_t* bytes, size_t size, const NetAddress& from) {
                            TakeWhileHosting(g, bytes, size, from);
                            return !g.ready;
@@ -117,7 +111,7 @@ void cNetPlay::TakeWhileHosting(HostGreeting& g, const uint8_t* bytes, size_t si
     if (greeting.kind == DatagramKind::Hello) {
         if (room_ && room_->Key() != 0 && greeting.nonce == room_->Key()) room_->Probed(from);
         if (h && greeting.nonce == h->nonce) {  // the first WELCOME was lost
-            SendDatagram(link_.socket, from, h->welcome.data(), h->welcome.size());
+            Answer(g, from, h->welcome);
         } else {
             WelcomeOrRefuse(g, greeting, from);
         }
@@ -132,8 +126,7 @@ void cNetPlay::TakeWhileHosting(HostGreeting& g, const uint8_t* bytes, size_t si
     if (greeting.kind == DatagramKind::Ping) {
         Greeting pong = greeting;
         pong.kind = DatagramKind::Pong;
-        const std::vector<uint8_t> bytes = EncodeGreeting(pong);
-        SendDatagram(link_.socket, from, bytes.data(), bytes.size());
+        Answer(g, from, EncodeGreeting(pong));
     } else if (greeting.kind == DatagramKind::Ready) {
         // The first to finish is the partner.
         link_.partner = from;
@@ -169,12 +162,17 @@ void cNetPlay::WelcomeOrRefuse(HostGreeting& g, const Greeting& hello, const Net
     w.delay = static_cast<uint8_t>(h.delay);
     w.version = KAZIRO_VERSION;
     h.welcome = EncodeGreeting(w);
-    SendDatagram(link_.socket, from, h.welcome.data(), h.welcome.size());
+    Answer(g, from, h.welcome);
 }
 
-// Refusals are answers too: a few a second at most, whoever asks.
+// The greeting's answers (WELCOME, PONG): a few a second to each source, like every answer.
+void cNetPlay::Answer(HostGreeting& g, const NetAddress& to, const std::vector<uint8_t>& bytes) {
+    if (g.answers.Allow(to, timeGetTime())) SendDatagram(link_.socket, to, bytes.data(), bytes.size());
+}
+
+// Refusals are answers too: a few a second to each source, whoever asks.
 void cNetPlay::Refuse(HostGreeting& g, const NetAddress& to, uint64_t nonce, RefuseReason reason) {
-    if (!g.refusals.Allow(timeGetTime())) return;
+    if (!g.refusals.Allow(to, timeGetTime())) return;
     Greeting r;
     r.kind = DatagramKind::Refuse;
     r.nonce = nonce;
@@ -186,21 +184,42 @@ void cNetPlay::Refuse(HostGreeting& g, const NetAddress& to, uint64_t nonce, Ref
 
 // --- The joiner's greeting ------------------------------------------------------
 
-bool cNetPlay::FindPartner(const NetSettings& settings, std::string* error) {
+// The host given, else the one game found on the local network; with
+// several, every one is listed and the first of this version joined.
+bool cNetPlay::FindPartner(const NetSettings& settings, const std::function<bool()>& cancelled,
+                           std::string* error) {
     std::string why;
     if (!settings.host.empty()) {
         if (ResolveAddress(settings.host, settings.port, &link_.partner, &why)) return true;
         *error = why;
         return false;
     }
-    std::string version;
-    Report("network", "looking for a game on the local network (UDP port %u)",
+    Report("network", "looking for games on the local network (UDP port %u)",
            static_cast<unsigned>(settings.port));
-    if (!FindHostOnLan(settings.port, 3000, &link_.partner, &version, &why)) {
+    std::vector<FoundHost> hosts;
+    if (!FindHostsOnLan(settings.port, kListenMs, kSearchMs, cancelled, &hosts, &why)) {
         *error = why;
         return false;
     }
-    Report("network", "found a game at %s (kaziro %s)", link_.partner.Text().c_str(), version.c_str());
+    auto describe = [](const FoundHost& h) {
+        return (h.name.empty() ? std::string("a game") : "\"" + h.name + "\"") + " at " +
+               h.address.Text() + " (kaziro " + h.version + ")";
+    };
+    if (hosts.size() == 1) {
+        Report("network", "found %s", describe(hosts[0]).c_str());
+        link_.partner = hosts[0].address;
+        return true;
+    }
+    Report("network", "found %zu games:", hosts.size());
+    for (size_t i = 0; i < hosts.size(); ++i) {
+        Report("network", "  %zu. %s", i + 1, describe(hosts[i]).c_str());
+    }
+    const auto mine = std::find_if(hosts.begin(), hosts.end(),
+                                   [](const FoundHost& h) { return h.version == KAZIRO_VERSION; });
+    const size_t chosen = mine != hosts.end() ? static_cast<size_t>(mine - hosts.begin()) : 0;
+    link_.partner = hosts[chosen].address;
+    Report("network", "joining number %zu; to join another, start again with --join and its "
+           "address (--join %s)", chosen + 1, hosts[chosen == 0 ? 1 : 0].address.Text().c_str());
     return true;
 }
 
@@ -208,7 +227,7 @@ bool cNetPlay::FindPartner(const NetSettings& settings, std::string* error) {
 // median of several is known, and says READY.
 bool cNetPlay::Join(const NetSettings& settings, const std::function<bool()>& cancelled,
                     std::string* error) {
-    if (!FindPartner(settings, error)) return false;
+    if (!FindPartner(settings, cancelled, error)) return false;
     std::string why;
     link_.socket = OpenDatagramSocket(0, &why);
     if (!link_.socket.Open()) {
@@ -257,7 +276,7 @@ bool cNetPlay::Join(const NetSettings& settings, const std::function<bool()>& ca
             pingSent = now;
         }
         WaitDatagram(link_.socket, 20);
-        DrainDatagrams(&link_.socket, buffer, sizeof buffer, kMostPerGreetingPass,
+        DrainDatagrams(&link_.socket, buffer, sizeof buffer,
                        [&](const uint8_t* bytes, size_t size, const NetAddress& from) {
             Greeting g;
             if (from != link_.partner || !ParseGreeting(bytes, size, &g)) {
@@ -317,8 +336,10 @@ void cNetPlay::Begin(GameState* game, GameStep step) {
 uint32_t cNetPlay::SilentMs() const { return timeGetTime() - pace_.lastHeard; }
 
 void cNetPlay::Receive(uint32_t now) {
+    // Until the socket is empty, within a budget: a flood is drained as it
+    // comes, so the partner's datagrams always find room.
     uint8_t buffer[kMaxDatagram];
-    DrainDatagrams(&link_.socket, buffer, sizeof buffer, kMostPerFrame,
+    DrainDatagrams(&link_.socket, buffer, sizeof buffer,
                    [&](const uint8_t* bytes, size_t size, const NetAddress& from) {
         GamePacket packet;
         if (from != link_.partner || !ParseGamePacket(bytes, size, &packet) ||
@@ -363,6 +384,7 @@ void cNetPlay::TheyQuit(const GamePacket& p) {
 }
 
 void cNetPlay::Take(const GamePacket& p, uint32_t now) {
+    ++received;
     pace_.lastHeard = now;
     if (state_ == State::WaitingForPartner) state_ = State::Running;
     if (p.quit && state_ == State::Running) TheyQuit(p);
@@ -443,6 +465,7 @@ void cNetPlay::Send(uint32_t now, bool quit) {
         p.echoAge = static_cast<uint16_t>(std::min<uint32_t>(now - pace_.theirClockAt, 65535));
     }
     SendTo(EncodeGamePacket(p));
+    ++sent;
 }
 
 // A step when the other machine is not too far behind and its records let
@@ -456,6 +479,8 @@ cNetSession::Frame cNetPlay::StepOrWait(const PlayerControls& local, uint32_t no
         record.digits |= pace_.carried.digits;
     }
     const bool skip = TimeToSkip(now);
+    // As far as this line's round trip calls for: a long line waits no more than a short one.
+    rollback_.SetPredictionWindow(PredictionWindowFor(link_.roundTrip));
     if (!skip && rollback_.CanAdvance()) {
         const uint64_t before = rollback_.rollbacks;
         rollback_.Advance(record, events);
@@ -528,6 +553,8 @@ NetStats cNetPlay::Stats() const {
     s.stalls = stalls;
     s.dropped = dropped;
     s.roundTripMs = link_.roundTrip;
+    s.sent = sent;
+    s.received = received;
     return s;
 }
 
@@ -542,7 +569,6 @@ void cNetPlay::Shutdown() {
         }
         CloseDatagramSocket(&link_.socket);
     }
-    if (mapper_.joinable()) mapper_.join();
-    UnmapPort(mapping_);
+    router_.Stop();
     if (state_ != State::Greeting) state_ = State::Ended;
 }

@@ -3,14 +3,16 @@
 // from a saved state when the other's real records show a prediction wrong.
 //
 // The host (player 1) opens its UDP port, asks the router to forward it
-// (UPnP), answers LAN discovery, and waits for a HELLO; the joiner (player
-// 2) greets it until answered. The host picks the seed, the input delay and
+// (NAT-PMP or UPnP, for a lease renewed while the game runs), answers LAN
+// discovery, and waits for a HELLO; the joiner (player 2) greets it until
+// answered. The host picks the seed, the input delay and
 // a random session token; the joiner measures the round trip several times
 // and takes the median. Then every step both send one datagram carrying all
 // their records the other has not yet confirmed, the latest they hold of the
 // other's, their step, clock and confirmed checksum: a lost datagram costs
 // nothing but the time until the next. A machine that runs ahead of the
-// other slows by a step now and then; one that would predict too far waits.
+// other slows by a step now and then; one that would predict further than
+// the line's round trip calls for waits.
 //
 // By a room code (--host-online, --join-code) the two meet through the
 // meeting server first (net/cMeetLink.h): the host opens a room from its game
@@ -19,27 +21,29 @@
 //
 // Only the partner counts: once greeted, a datagram from another address or
 // port, or without the session's token, is dropped unanswered, and every
-// datagram is read within its size. No answer is larger than what it answers.
+// datagram is read within its size. No answer is larger than what it answers,
+// and each source address gets only a few a second (net/AnswerLimit.h). The
+// socket is drained until empty every frame, within a time budget.
 // The bytes are in net/GreetingWire.h and net/GameWire.h.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "game/GameState.h"
+#include "net/AnswerLimit.h"
 #include "net/Discovery.h"
 #include "net/GameWire.h"
 #include "net/GreetingWire.h"
 #include "net/HalfGreetings.h"
 #include "net/SessionParts.h"
 #include "net/cNetSession.h"
+#include "net/RouterLease.h"
 #include "net/cMeetLink.h"
 #include "net/cRollback.h"
 #include "platform/datagram.h"
-#include "platform/port_mapping.h"
 
 class cNetPlay : public cNetSession {
 public:
@@ -67,6 +71,9 @@ public:
     uint32_t Seed() const override { return link_.seed; }
     uint32_t Delay() const override { return link_.delay; }
     uint32_t RoundTripMs() const { return link_.roundTrip; }
+    // The router's port and what to tell the partner; safe from any thread,
+    // while Connect waits for a partner too.
+    RouterPort PublicPort() const override { return router_.Current(); }
 
     void Begin(GameState* game, GameStep step) override;
     // Takes what arrived, steps (or waits), sends this machine's datagram.
@@ -83,13 +90,16 @@ public:
     const cRollback& Rollback() const { return rollback_; }
 
     // The quit goes out several times, the socket closes, the router's
-    // mapping is removed. Once; later calls do nothing.
+    // mapping is removed (a search for the router still running is left to
+    // end in the background). Once; later calls do nothing.
     void Shutdown() override;
 
     // Counters for the log and the tests.
     uint64_t dropped = 0;   // datagrams taken and not from the partner, or not well-formed
     uint32_t skipped = 0;   // steps left out to let the other machine catch up
     uint32_t stalls = 0;    // frames that waited for the other's records
+    uint64_t sent = 0;      // game datagrams sent to the partner
+    uint64_t received = 0;  // game datagrams taken from the partner
 
 private:
     // The line to the partner, set up by the greeting.
@@ -104,12 +114,14 @@ private:
     };
     // The host's greeting: several machines may be welcomed at once, the
     // first to say READY is the partner; others of another version are
-    // refused (a few a second), those that ask for games are answered.
+    // refused; those that ask for games are answered: each source address a
+    // few times a second.
     struct HostGreeting {
-        explicit HostGreeting(const NetSettings& s) : settings(s), discovery(KAZIRO_VERSION) {}
+        explicit HostGreeting(const NetSettings& s);
         const NetSettings& settings;
         DiscoveryResponder discovery;
-        ProbeRateLimit refusals;
+        cAnswerLimit refusals;
+        cAnswerLimit answers;    // WELCOME and PONG
         bool toldOtherVersion = false;
         HalfGreetings welcomed;  // HELLOs answered, READY not heard yet
         bool ready = false;      // the partner said READY: the greeting is done
@@ -147,13 +159,14 @@ private:
 
     // The host's side of the greeting.
     bool Host(const NetSettings& settings, const std::function<bool()>& cancelled, std::string* error);
-    void StartMapping(uint16_t port);
     void TakeWhileHosting(HostGreeting& g, const uint8_t* bytes, size_t size, const NetAddress& from);
     void WelcomeOrRefuse(HostGreeting& g, const Greeting& hello, const NetAddress& from);
     void Refuse(HostGreeting& g, const NetAddress& to, uint64_t nonce, RefuseReason reason);
+    void Answer(HostGreeting& g, const NetAddress& to, const std::vector<uint8_t>& bytes);
     void ForgetUnfinished(HostGreeting& g);
     // The joiner's side.
-    bool FindPartner(const NetSettings& settings, std::string* error);
+    bool FindPartner(const NetSettings& settings, const std::function<bool()>& cancelled,
+                     std::string* error);
     bool Join(const NetSettings& settings, const std::function<bool()>& cancelled, std::string* error);
     // Meeting by a room code (net/cNetPlayRoom.cpp): the host's room, held
     // and followed in each pass of its greeting; the joiner's whole greeting.
@@ -185,7 +198,6 @@ private:
     std::unique_ptr<cMeetLink> room_;
     Way way_ = Way::Given;
 
-    // The router's mapping, asked for in the background while the host waits.
-    PortMapping mapping_;
-    std::thread mapper_;
+    // The router's port, asked for in the background while the host waits.
+    cRouterLease router_;
 };

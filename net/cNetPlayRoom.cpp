@@ -12,10 +12,9 @@
 namespace {
 
 // How often the joiner greets through the relay, and repeats a round-trip
-// measurement; datagrams taken in one pass at most.
+// measurement.
 constexpr uint32_t kRoomHelloEveryMs = 200;
 constexpr uint32_t kRoomPingWaitMs = 400;
-constexpr int kMostPerRoomPass = 256;
 // Once the server has told both sides of each other: the punching, and then
 // the greeting over the way found. Beyond that neither waits.
 constexpr uint64_t kMeetingGivesUpMs = MeetClient::kPunchMs + kGreetingMs;
@@ -117,7 +116,7 @@ bool cNetPlay::JoinRoom(const NetSettings& settings, const std::function<bool()>
             pingSent = now;
         }
         WaitDatagram(link_.socket, 20);
-        DrainDatagrams(&link_.socket, buffer, sizeof buffer, kMostPerRoomPass,
+        DrainDatagrams(&link_.socket, buffer, sizeof buffer,
                        [&](const uint8_t* bytes, size_t size, const NetAddress& from) {
             if (room_->Take(from, bytes, size)) return true;
             Greeting g;

@@ -14,6 +14,7 @@
 
 #include "game/GameState.h"
 #include "net/NetSettings.h"
+#include "net/RouterLease.h"
 
 // Asked while a frame waits for the other machine, between waits of a few
 // milliseconds, with the time waited so far; false ends the wait (the player
@@ -38,6 +39,8 @@ struct NetStats {
     uint32_t stalls = 0;
     uint64_t dropped = 0;
     uint32_t roundTripMs = 0;
+    uint64_t sent = 0;      // the game's datagrams sent to the partner (rollback)
+    uint64_t received = 0;  // and taken from it
 };
 
 class cNetSession {
@@ -79,6 +82,9 @@ public:
     // Confirmed step `step`, while it is still kept (the last 64 at least).
     virtual bool ConfirmedStepAt(uint32_t step, ConfirmedStep* out) const = 0;
     virtual NetStats Stats() const = 0;
+    // The host's port on its router, and what to tell the partner (Off when
+    // the router is not asked). Safe from any thread, while Connect runs too.
+    virtual RouterPort PublicPort() const { return RouterPort{}; }
 
     // How the two machines reach each other: by the address given (or found
     // on the local network), or after meeting by a room code, directly or

@@ -14,6 +14,7 @@ void cRollback::Start(GameState* game, int local, uint32_t delay, GameStep step)
     step_ = std::move(step);
     local_ = local == 0 ? 0 : 1;
     next_ = confirmed_ = 0;
+    window_ = kDefaultPrediction;
     wrongFrom_ = gameOver_ = UINT32_MAX;
     history_ = 0x811C9DC5u;
     states_.assign(kStates, GameState{});
@@ -26,7 +27,9 @@ void cRollback::Start(GameState* game, int local, uint32_t delay, GameStep step)
     deepest = 0;
 }
 
-bool cRollback::CanAdvance() const { return next_ < remoteHeld_ + kMaxPrediction; }
+void cRollback::SetPredictionWindow(uint32_t steps) { window_ = std::clamp<uint32_t>(steps, 1, kPredictionCeiling); }
+
+bool cRollback::CanAdvance() const { return next_ < remoteHeld_ + window_; }
 
 PlayerControls cRollback::RemoteFor(uint32_t step) const {
     if (step < remoteHeld_) return remoteRecords_[step % kRing];

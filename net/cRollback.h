@@ -19,9 +19,13 @@
 
 class cRollback {
 public:
-    // Predictions go at most this many steps past the other's last record;
-    // then the game waits for it.
-    static constexpr uint32_t kMaxPrediction = 10;
+    // Predictions go at most a window of steps past the other's last record;
+    // then the game waits for it. The window is sized from the line's round
+    // trip (PredictionWindowFor), from this default up to the ceiling the
+    // saved states cover. It decides only when to wait, never what a step
+    // computes: two machines with different windows play the same game.
+    static constexpr uint32_t kDefaultPrediction = 10;
+    static constexpr uint32_t kPredictionCeiling = 32;
 
     // Starts on `game` (already at its first scene) for the player `local`
     // (0: player 1, the host; 1: player 2). With an input delay of D steps,
@@ -30,8 +34,11 @@ public:
     // taken by `step`.
     void Start(GameState* game, int local, uint32_t delay, GameStep step = StepGame);
 
+    // Sets the prediction window, within 1 and kPredictionCeiling steps.
+    void SetPredictionWindow(uint32_t steps);
+    uint32_t PredictionWindow() const { return window_; }
     // Whether the next step may be taken: the prediction would not go more
-    // than kMaxPrediction steps past the other's last record.
+    // than the window past the other's last record.
     bool CanAdvance() const;
     // Takes this machine's record made in this step, rolls back if a record
     // of the other player showed a prediction wrong, then steps once. *events
@@ -77,9 +84,10 @@ private:
     // Records, checksums and what each step was stepped on: kept for the
     // last kRing steps, more than the records a datagram ever carries.
     static constexpr uint32_t kRing = 256;
-    // Saved states: more than the prediction window, so every step a
+    // Saved states: more than the widest prediction window, so every step a
     // rollback may go back to is still there.
-    static constexpr uint32_t kStates = kMaxPrediction + 6;
+    static constexpr uint32_t kStates = kPredictionCeiling + 6;
+    static_assert(kPredictionCeiling < kStates && kStates < kRing, "the rings hold every window");
     struct StepRecord {
         PlayerControls used[2];      // the records it was last stepped on
         uint32_t checksumAfter = 0;  // once confirmed
@@ -102,6 +110,7 @@ private:
     uint32_t remoteHeld_ = 0;
     uint32_t localMade_ = 0;
     uint32_t confirmed_ = 0;
+    uint32_t window_ = kDefaultPrediction;
     uint32_t wrongFrom_ = UINT32_MAX;  // the earliest step stepped on a wrong prediction
     uint32_t gameOver_ = UINT32_MAX;   // the confirmed step in which the chain had ended
     uint32_t history_ = 0x811C9DC5u;   // every confirmed checksum so far, folded

@@ -136,6 +136,17 @@ uint16_t NetAddress::Port() const {
     return ntohs(v6.sin6_port);
 }
 
+NetAddress NetAddress::Host() const {
+    NetAddress host = *this;
+    const int family = Family(host);
+    if (family == AF_INET) {
+        std::memset(host.bytes + offsetof(sockaddr_in, sin_port), 0, sizeof(in_port_t));
+    } else if (family == AF_INET6) {
+        std::memset(host.bytes + offsetof(sockaddr_in6, sin6_port), 0, sizeof(in_port_t));
+    }
+    return host;
+}
+
 std::string NetAddress::Text() const {
     if (!Valid()) return "(none)";
     char host[INET6_ADDRSTRLEN] = "";
@@ -193,6 +204,17 @@ DatagramSocket OpenDatagramSocket(uint16_t port, std::string* error) {
         *error = "cannot open UDP port " + std::to_string(port) + ": " + std::strerror(errno);
         return result;
     }
+    // The system doubles what it is asked for (its own bookkeeping), and caps
+    // it at net.core.rmem_max unless the process may go past that.
+    const int wanted = kReceiveBufferBytes / 2;
+    int size = 0;
+    socklen_t sizeLength = sizeof size;
+    setsockopt(s, SOL_SOCKET, SO_RCVBUF, &wanted, sizeof wanted);
+    if (getsockopt(s, SOL_SOCKET, SO_RCVBUF, &size, &sizeLength) == 0 && size < kReceiveBufferBytes) {
+        setsockopt(s, SOL_SOCKET, SO_RCVBUFFORCE, &wanted, sizeof wanted);
+        getsockopt(s, SOL_SOCKET, SO_RCVBUF, &size, &sizeLength);
+    }
+    result.receiveBuffer = size;
     sockaddr_storage local{};
     socklen_t length = sizeof local;
     getsockname(s, reinterpret_cast<sockaddr*>(&local), &length);
@@ -221,7 +243,8 @@ bool SendDatagram(const DatagramSocket& socket, const NetAddress& to, const void
 
 long ReceiveDatagram(DatagramSocket* socket, void* buffer, size_t capacity, NetAddress* from) {
     // Rejected datagrams are passed over here, a bounded number of them: a
-    // flood of oversized junk cannot keep the caller in this call.
+    // flood of oversized junk cannot keep the caller in this call. Only
+    // `capacity` bytes of any datagram are copied, however large it is.
     for (int passed = 0; passed < 64; ++passed) {
         sockaddr_storage source{};
         socklen_t length = sizeof source;
@@ -244,7 +267,7 @@ long ReceiveDatagram(DatagramSocket* socket, void* buffer, size_t capacity, NetA
         if (from) *from = FromSockaddr(reinterpret_cast<sockaddr*>(&source), length);
         return static_cast<long>(n);
     }
-    return 0;
+    return kDatagramsPassedOver;
 }
 
 int WaitDatagram(const DatagramSocket& socket, int timeoutMs) {
@@ -299,6 +322,12 @@ int BroadcastDatagram(const DatagramSocket& socket, uint16_t port, const void* d
     in_addr everyone;
     everyone.s_addr = htonl(INADDR_BROADCAST);
     return sent + sendTo(everyone);
+}
+
+std::string MachineName() {
+    char name[256] = "";
+    if (gethostname(name, sizeof name - 1) != 0) return "";
+    return name;
 }
 
 bool ResolveAddress(const std::string& host, uint16_t port, NetAddress* address,

@@ -30,6 +30,8 @@ struct NetAddress {
     bool operator==(const NetAddress& other) const;
     // The opposite of ==.
     bool operator!=(const NetAddress& other) const { return !(*this == other); }
+    // The same address with port 0: the machine, whichever port it sends from.
+    NetAddress Host() const;
 };
 
 // An address as plain values, for wires and tables that must not depend on
@@ -61,10 +63,16 @@ struct DatagramSocket {
     uint16_t port = 0;       // the local port, as bound
     uint64_t received = 0;   // datagrams taken from the socket
     uint64_t rejected = 0;   // of them, dropped unread: too large for the buffer, or empty
+    int receiveBuffer = 0;   // bytes the system holds for it before it drops datagrams
 
     // Whether the socket is open.
     bool Open() const { return handle != kNoSocket; }
 };
+
+// The receive buffer asked for: a few frames of a flood of the largest
+// datagrams, so a partner's datagram finds room between two reads. The
+// system may give less (net.core.rmem_max caps it for a player's process).
+constexpr int kReceiveBufferBytes = 8 << 20;
 
 // Opens a non-blocking dual-stack (or IPv4) UDP socket at `port`, 0: any; *error when not Open().
 DatagramSocket OpenDatagramSocket(uint16_t port, std::string* error);
@@ -74,7 +82,12 @@ void CloseDatagramSocket(DatagramSocket* socket);
 // Sends one datagram; false on an error (the datagram was not sent).
 bool SendDatagram(const DatagramSocket& socket, const NetAddress& to, const void* data,
                   size_t size);
-// Takes a datagram and its source: size, 0 if none, -1 on error; one over `capacity` is dropped.
+// ReceiveDatagram passed over as many datagrams as it may in one call; more may be waiting.
+constexpr long kDatagramsPassedOver = -2;
+// Takes a datagram and its source: its size, 0 if none is waiting, -1 on an
+// error. Datagrams over `capacity` (or empty) are dropped unread, without
+// copying more than `capacity` of them; after 64 such the call returns
+// kDatagramsPassedOver, so a flood of them cannot hold the caller.
 long ReceiveDatagram(DatagramSocket* socket, void* buffer, size_t capacity, NetAddress* from);
 // Waits at most timeoutMs for a datagram: 1 when one is there, 0 when none came, -1 on error.
 int WaitDatagram(const DatagramSocket& socket, int timeoutMs);
@@ -88,6 +101,9 @@ int SetDatagramBuffers(const DatagramSocket& socket, int bytes);
 bool EnableBroadcast(const DatagramSocket& socket);
 // Sends to `port` at each interface's IPv4 broadcast and 255.255.255.255; returns the sends made.
 int BroadcastDatagram(const DatagramSocket& socket, uint16_t port, const void* data, size_t size);
+
+// This machine's name (its host name), "" when it has none.
+std::string MachineName();
 
 // Looks host up for UDP at `port`, its IPv4 address first; false with a one-line *error.
 bool ResolveAddress(const std::string& host, uint16_t port, NetAddress* address,

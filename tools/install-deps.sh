@@ -47,9 +47,9 @@ packages=(
   desktop-file-utils appstream man-db gzip dpkg-dev file python3 rsync
   # the package test: a clean Debian system to install the package into
   mmdebstrap
-  # the router's port mapping (UPnP IGD), and the network tests: namespaces,
+  # the router's port mapping (UPnP IGD and NAT-PMP), and the network tests: namespaces,
   # a real miniupnpd with its nftables rules
-  libminiupnpc-dev iproute2 nftables miniupnpd-nftables
+  libminiupnpc-dev libnatpmp-dev iproute2 nftables miniupnpd-nftables
 )
 fi
 

@@ -6,8 +6,10 @@
 // them is ended the other leaves by itself.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -41,7 +43,8 @@ struct TwoGames {
 };
 
 // Starts both games; empty pointers (and a test failure) when they cannot connect.
-void StartTwoGames(TwoGames* games, DelayRelay::Line line, std::vector<std::string> hostArgs = {}) {
+void StartTwoGames(TwoGames* games, DelayRelay::Line line, std::vector<std::string> hostArgs = {},
+                   const std::vector<std::string>& joinArgs = {}) {
     const uint16_t hostPort = FreePort();
     hostArgs.insert(hostArgs.begin(), {"--lockstep", "--host", std::to_string(hostPort)});
     games->host = std::make_unique<Game>(hostArgs);
@@ -55,8 +58,9 @@ void StartTwoGames(TwoGames* games, DelayRelay::Line line, std::vector<std::stri
     games->toJoiner = AcceptOnePartner(
         relayPort,
         [&] {
-            games->joiner = std::make_unique<Game>(
-                std::vector<std::string>{"--lockstep", "--join", "127.0.0.1:" + std::to_string(relayPort)});
+            std::vector<std::string> args{"--lockstep", "--join", "127.0.0.1:" + std::to_string(relayPort)};
+            args.insert(args.end(), joinArgs.begin(), joinArgs.end());
+            games->joiner = std::make_unique<Game>(args);
         },
         nullptr, &cancelled, &error);
     ASSERT_NE(games->toJoiner, kNoSocket) << error;
@@ -82,12 +86,27 @@ int LockstepBreaks(const DelayRelay& relay) {
     return breaks;
 }
 
+// The lines of a --net-log that start with `kind` ("s": a step shown, "c": a
+// step confirmed, with its checksum), in order.
+std::vector<std::string> LogLines(const std::string& path, char kind) {
+    std::vector<std::string> lines;
+    std::ifstream in(path);
+    for (std::string line; std::getline(in, line);) {
+        if (line.size() > 2 && line[0] == kind && line[1] == ' ') lines.push_back(line);
+    }
+    return lines;
+}
+
 // Plays both games through `line` until each has sent `steps` records, checks
 // that they played the same game step for step, then ends one with SIGTERM
 // (the close box's path): the other must leave by itself within a second.
+// Both keep a --net-log, as rollback games do: every step shown, every step
+// confirmed with its checksum, the same on both machines.
 void PlayThenEndOne(DelayRelay::Line line, int steps, bool endHost) {
     TwoGames games;
-    StartTwoGames(&games, line);
+    const std::string logs[2] = {"/tmp/kaziro-" + std::to_string(getpid()) + "-lockstep-host",
+                                 "/tmp/kaziro-" + std::to_string(getpid()) + "-lockstep-join"};
+    StartTwoGames(&games, line, {"--net-log", logs[0]}, {"--net-log", logs[1]});
     if (::testing::Test::HasFatalFailure()) return;
     DelayRelay& relay = *games.relay;
     const auto enough = [&] {
@@ -122,6 +141,14 @@ void PlayThenEndOne(DelayRelay::Line line, int steps, bool endHost) {
     EXPECT_EQ(other.ExitCode(), 1);
     EXPECT_NE(other.Errors().find("kaziro: network: the other machine quit"), std::string::npos)
         << other.err;
+    const std::vector<std::string> confirmed[2] = {LogLines(logs[0], 'c'), LogLines(logs[1], 'c')};
+    const size_t both = std::min(confirmed[0].size(), confirmed[1].size());
+    EXPECT_GE(both, static_cast<size_t>(steps - 10));
+    for (size_t i = 0; i < both; ++i) ASSERT_EQ(confirmed[0][i], confirmed[1][i]) << i;
+    for (const std::string& log : logs) {
+        EXPECT_GE(LogLines(log, 's').size(), static_cast<size_t>(steps - 10)) << log;
+        std::remove(log.c_str());
+    }
 }
 
 }  // namespace

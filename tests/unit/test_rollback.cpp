@@ -16,6 +16,7 @@
 
 #include "app/Autopilot.h"
 #include "net/cNetPlay.h"
+#include "net/SessionParts.h"
 #include "net/cRollback.h"
 #include "support/free_port.h"
 #include "support/game_fixture.h"
@@ -38,6 +39,27 @@ struct InFlight {
     std::vector<PlayerControls> records;
 };
 
+// Hands machine m the records that arrived by `frame`.
+void Deliver(Machine& m, std::deque<InFlight>& toward, uint32_t frame) {
+    while (!toward.empty() && toward.front().due <= frame) {
+        const InFlight& d = toward.front();
+        for (size_t i = 0; i < d.records.size(); ++i) {
+            m.rollback.AddRemote(d.first + static_cast<uint32_t>(i), d.records[i]);
+        }
+        toward.pop_front();
+    }
+}
+
+// Sends every record of m the other does not hold yet, due at `due`, unless
+// `lost`; delivered in order: a datagram does not overtake the one before.
+void Send(const Machine& m, const Machine& other, std::deque<InFlight>& toward, uint32_t due, bool lost) {
+    InFlight d{due, other.rollback.RemoteHeld(), {}};
+    for (uint32_t s = d.first; s < m.rollback.LocalMade(); ++s) d.records.push_back(m.rollback.Local(s));
+    if (lost) return;
+    if (!toward.empty()) d.due = std::max(d.due, toward.back().due);
+    toward.push_back(d);
+}
+
 }  // namespace
 
 TEST(Rollback, BothMachinesConfirmTheGameSteppedStraightOnTheRealRecords) {
@@ -58,13 +80,7 @@ TEST(Rollback, BothMachinesConfirmTheGameSteppedStraightOnTheRealRecords) {
                 Machine& other = machines[1 - m.player];
                 // What arrived; every record not yet held is sent each frame,
                 // so a lost datagram costs only the wait for the next.
-                while (!toward[m.player].empty() && toward[m.player].front().due <= frame) {
-                    const InFlight& d = toward[m.player].front();
-                    for (size_t i = 0; i < d.records.size(); ++i) {
-                        m.rollback.AddRemote(d.first + static_cast<uint32_t>(i), d.records[i]);
-                    }
-                    toward[m.player].pop_front();
-                }
+                Deliver(m, toward[m.player], frame);
                 if (m.rollback.CanAdvance()) {
                     const PlayerControls local = m.pilot.Record(*m.game, m.player);
                     m.rollback.Advance(local, &events);
@@ -85,20 +101,14 @@ TEST(Rollback, BothMachinesConfirmTheGameSteppedStraightOnTheRealRecords) {
                     records[m.player].push_back(both);
                     checksums[m.player].push_back(checksum);
                 }
-                InFlight d{frame + 3 + static_cast<uint32_t>(line() % 6), other.rollback.RemoteHeld(), {}};
-                for (uint32_t s = d.first; s < m.rollback.LocalMade(); ++s) {
-                    d.records.push_back(m.rollback.Local(s));
-                }
-                if (line() % 100 < 10) continue;  // 10 % lost
-                // Delivered in order: a datagram does not overtake the one before.
-                if (!toward[other.player].empty()) d.due = std::max(d.due, toward[other.player].back().due);
-                toward[other.player].push_back(d);
+                const uint32_t due = frame + 3 + static_cast<uint32_t>(line() % 6);
+                Send(m, other, toward[other.player], due, line() % 100 < 10);  // 10 % lost
             }
         }
         const cRollback& a = machines[0].rollback;
         const cRollback& b = machines[1].rollback;
         EXPECT_GT(a.rollbacks + b.rollbacks, 500u) << "predictions should be wrong often";
-        EXPECT_LE(std::max(a.deepest, b.deepest), cRollback::kMaxPrediction);
+        EXPECT_LE(std::max(a.deepest, b.deepest), cRollback::kDefaultPrediction);
         const size_t confirmed = std::min(checksums[0].size(), checksums[1].size());
         ASSERT_GT(confirmed, 2500u);
 
@@ -112,6 +122,53 @@ TEST(Rollback, BothMachinesConfirmTheGameSteppedStraightOnTheRealRecords) {
             ASSERT_EQ(checksums[0][step], StateChecksum(*straight)) << "delay " << delay << ", step " << step;
             ASSERT_EQ(checksums[1][step], checksums[0][step]) << "delay " << delay << ", step " << step;
         }
+    }
+}
+
+// A long line: records take 7 to 10 frames each way (a round trip of about
+// 270 ms, ±25). With the default window both machines keep waiting for the
+// other's records; with the window sized from the round trip they step every
+// frame. The two machines' windows differ (only waiting depends on them), and
+// they confirm the same game either way.
+TEST(Rollback, AWindowSizedFromTheRoundTripKeepsALongLineFromWaiting) {
+    const uint32_t roundTripMs = 2 * 8 * 16 + 16;
+    for (bool sized : {false, true}) {
+        Machine machines[2] = {Machine(0), Machine(1)};
+        for (Machine& m : machines) {
+            *m.game = BoardGame(2, 77u, 2);
+            m.rollback.Start(m.game.get(), m.player, 0);
+        }
+        if (sized) {
+            machines[0].rollback.SetPredictionWindow(PredictionWindowFor(roundTripMs));
+            machines[1].rollback.SetPredictionWindow(PredictionWindowFor(roundTripMs) + 3);
+        }
+        std::mt19937 line(4u);
+        std::deque<InFlight> toward[2];
+        StepEvents events;
+        int waits = 0;
+        for (uint32_t frame = 0; frame < 1500; ++frame) {
+            for (Machine& m : machines) {
+                Deliver(m, toward[m.player], frame);
+                if (m.rollback.CanAdvance()) {
+                    m.rollback.Advance(m.pilot.Record(*m.game, m.player), &events);
+                } else {
+                    m.rollback.CatchUp();
+                    waits += frame > 100;  // after the first records crossed
+                }
+                const uint32_t due = frame + 7 + static_cast<uint32_t>(line() % 4);
+                Send(m, machines[1 - m.player], toward[1 - m.player], due, line() % 100 == 0);  // 1 % lost
+            }
+        }
+        EXPECT_EQ(waits == 0, sized) << waits << " frames waited";
+        const cRollback& a = machines[0].rollback;
+        const cRollback& b = machines[1].rollback;
+        const uint32_t last = std::min(a.Confirmed(), b.Confirmed()) - 1;
+        ASSERT_GT(last, 1000u);
+        uint32_t historyA = 0, historyB = 1;
+        ASSERT_TRUE(a.HistoryAfter(last, &historyA) && b.HistoryAfter(last, &historyB));
+        EXPECT_EQ(historyA, historyB) << "sized " << sized;
+        EXPECT_LE(std::max(a.deepest, b.deepest), sized ? PredictionWindowFor(roundTripMs) + 3
+                                                        : cRollback::kDefaultPrediction);
     }
 }
 

@@ -162,24 +162,34 @@ TEST(Wire, EveryGreetingComesBackAndNoPartOfOneIsOne) {
     }
 }
 
-TEST(Wire, DiscoveryAnswersCarryTheNonceAndTheVersionAndNoPartOfOneCounts) {
+TEST(Wire, DiscoveryAnswersCarryTheNonceTheVersionAndTheNameAndNoPartOfOneCounts) {
     uint8_t probe[kProbeSize];
     WriteDiscoveryProbe(0x0102030405060708ull, probe);
     EXPECT_EQ(std::string(reinterpret_cast<char*>(probe), 4), "KZDP");
+    EXPECT_EQ(probe[4], 2);  // the protocol that names its hosts
     EXPECT_EQ(GetLittle(probe + 8, 8), 0x0102030405060708ull);
     uint8_t answer[kProbeAnswerSize];
-    ASSERT_EQ(AnswerDiscoveryProbe(probe, sizeof probe, "4.5.6", answer, sizeof answer), kProbeAnswerSize);
-    std::string version;
-    ASSERT_TRUE(ParseDiscoveryAnswer(answer, sizeof answer, 0x0102030405060708ull, &version));
-    EXPECT_EQ(version, "4.5.6");
+    // A name longer than its field is cut; a byte that is no printable ASCII reads as '?'.
+    const std::string name = "table-by-the-window\x01" + std::string(20, 'x');
+    ASSERT_EQ(AnswerDiscoveryProbe(probe, sizeof probe, "4.5.6", name.c_str(), answer, sizeof answer),
+              kProbeAnswerSize);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(answer + 16), 5), "4.5.6");
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(answer + 32), 5), "table");
+    HostAnswer host;
+    ASSERT_TRUE(ParseDiscoveryAnswer(answer, sizeof answer, 0x0102030405060708ull, &host));
+    EXPECT_EQ(host.version, "4.5.6");
+    EXPECT_EQ(host.name, "table-by-the-window?" + std::string(12, 'x'));
     const std::vector<uint8_t> whole(answer, answer + sizeof answer);
     EveryTruncationRefused(whole, [](const uint8_t* d, size_t n) {
-        std::string v;
-        return ParseDiscoveryAnswer(d, n, 0x0102030405060708ull, &v);
+        HostAnswer h;
+        return ParseDiscoveryAnswer(d, n, 0x0102030405060708ull, &h);
     }, "an answer");
     for (size_t n = 0; n < kProbeSize; ++n) {
-        EXPECT_EQ(AnswerDiscoveryProbe(probe, n, "4.5.6", answer, sizeof answer), 0u) << n;
+        EXPECT_EQ(AnswerDiscoveryProbe(probe, n, "4.5.6", "n", answer, sizeof answer), 0u) << n;
     }
+    // A probe of the first protocol, which had no names, is not answered.
+    probe[4] = 1;
+    EXPECT_EQ(AnswerDiscoveryProbe(probe, sizeof probe, "4.5.6", "n", answer, sizeof answer), 0u);
 }
 
 TEST(Wire, TheStepForStepBytesAreLittleEndianOnEveryMachine) {
