@@ -7,6 +7,7 @@ std::vector<uint8_t> EncodeGreeting(const Greeting& g) {
             w.U64(g.nonce);
             w.Text(g.version, kVersionSize);
             w.U8(g.delay);
+            w.U32(g.fingerprint);
             w.PadTo(kNetHelloSize);
             break;
         case DatagramKind::Welcome:
@@ -20,6 +21,7 @@ std::vector<uint8_t> EncodeGreeting(const Greeting& g) {
             w.U64(g.nonce);
             w.U8(g.reason);
             w.Text(g.version, kVersionSize);
+            w.U32(g.fingerprint);
             break;
         case DatagramKind::Ping:
         case DatagramKind::Pong:
@@ -47,7 +49,7 @@ bool ParseGreeting(const uint8_t* data, size_t size, Greeting* g) {
         case DatagramKind::Hello:
             // Only a whole HELLO: its padding makes it as large as any answer.
             ok = size == kNetHelloSize && r.U64(&out.nonce) && r.Text(&out.version, kVersionSize) &&
-                 r.U8(&out.delay);
+                 r.U8(&out.delay) && r.U32(&out.fingerprint);
             break;
         case DatagramKind::Welcome:
             ok = r.U64(&out.nonce) && r.U64(&out.token) && r.U32(&out.seed) && r.U8(&out.delay) &&
@@ -55,7 +57,7 @@ bool ParseGreeting(const uint8_t* data, size_t size, Greeting* g) {
             break;
         case DatagramKind::Refuse:
             ok = r.U64(&out.nonce) && r.U8(&out.reason) && r.Text(&out.version, kVersionSize) &&
-                 r.Left() == 0;
+                 r.U32(&out.fingerprint) && r.Left() == 0;
             break;
         case DatagramKind::Ping:
         case DatagramKind::Pong:

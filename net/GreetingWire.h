@@ -1,13 +1,15 @@
 // The greeting of a two-machine game over datagrams, before its first step.
 //
 //   HELLO   joiner → host, kNetHelloSize bytes: nonce (8), the game's version
-//           (16, NUL-padded), the input delay asked for (0xFF: none), zero
-//           padding. Repeated until answered.
+//           (16, NUL-padded), the input delay asked for (0xFF: none), the
+//           fingerprint of the rules' arithmetic (4), zero padding. Repeated
+//           until answered.
 //   WELCOME host → joiner: the nonce echoed, the session token (8), the seed
 //           (4), the input delay (1), the host's version (16). Smaller than
 //           a HELLO, as every answer is smaller than what it answers.
 //   REFUSE  host → joiner: the nonce echoed, why (1: another version, 2:
-//           a game already runs), the host's version (16).
+//           a game already runs, 3: the arithmetic differs), the host's
+//           version (16), the host's arithmetic fingerprint (4).
 //   PING/PONG: the token, a sequence byte, the asker's clock (4): the round
 //           trip, measured several times. A PONG is the PING sent back.
 //   READY   either way: the token. The joiner is ready to play.
@@ -24,7 +26,7 @@
 constexpr size_t kNetHelloSize = 64;
 
 // Why a host refuses a HELLO.
-enum class RefuseReason : uint8_t { OtherVersion = 1, Busy = 2 };
+enum class RefuseReason : uint8_t { OtherVersion = 1, Busy = 2, OtherArithmetic = 3 };
 
 struct Greeting {
     DatagramKind kind = DatagramKind::Hello;
@@ -34,6 +36,7 @@ struct Greeting {
     uint8_t delay = 0;        // HELLO: asked for (0xFF none); WELCOME: chosen
     uint32_t seed = 0;        // WELCOME
     uint8_t reason = 0;       // REFUSE
+    uint32_t fingerprint = 0;  // HELLO, REFUSE: of the rules' arithmetic (game/Fingerprint.h)
     uint8_t sequence = 0;     // PING, PONG
     uint32_t clock = 0;       // PING, PONG
 };

@@ -4,6 +4,9 @@
 #include <random>
 
 #include "net/cRollback.h"
+#include <cstdio>
+
+#include "game/Fingerprint.h"
 #include "platform/clock.h"
 
 uint64_t NewToken() {
@@ -46,4 +49,15 @@ uint32_t RoundTrips::Median() const {
 std::string OtherVersionText(const std::string& theirVersion) {
     return "the other machine runs kaziro " + theirVersion + ", this one " + KAZIRO_VERSION +
            ": both machines must run the same version";
+}
+
+std::string OtherArithmeticText(uint32_t theirFingerprint) {
+    char text[256];
+    std::snprintf(text, sizeof text,
+                  "the other machine computes the game's numbers differently (arithmetic fingerprint "
+                  "%08X there, %08X here): the two games would go apart, so they are not begun; both "
+                  "machines need builds that agree (the same kind of build of kaziro %s)",
+                  static_cast<unsigned>(theirFingerprint), static_cast<unsigned>(ArithmeticFingerprint()),
+                  KAZIRO_VERSION);
+    return text;
 }

@@ -56,6 +56,9 @@ private:
 
 // Why two machines of different versions do not play, as both say it.
 std::string OtherVersionText(const std::string& theirVersion);
+// Why two machines whose rules' arithmetic differs (game/Fingerprint.h) do
+// not play: their games would go apart.
+std::string OtherArithmeticText(uint32_t theirFingerprint);
 
 // How long one drain of a socket may take at most: a tenth of a step.
 constexpr auto kDrainBudget = std::chrono::microseconds(1600);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "game/Fingerprint.h"
 #include "platform/clock.h"
 #include "platform/report.h"
 
@@ -148,6 +149,15 @@ void cNetPlay::WelcomeOrRefuse(HostGreeting& g, const Greeting& hello, const Net
         }
         return;
     }
+    if (hello.fingerprint != ArithmeticFingerprint()) {
+        // The same version built another way: its games would go apart.
+        Refuse(g, from, hello.nonce, RefuseReason::OtherArithmetic);
+        if (!g.toldOtherArithmetic) {
+            Report("network", "%s", OtherArithmeticText(hello.fingerprint).c_str());
+            g.toldOtherArithmetic = true;
+        }
+        return;
+    }
     HalfGreeted& h = g.welcomed.Add(from, timeGetTime());
     h.nonce = hello.nonce;
     // The partner met by a room code knows its token already: the room's key.
@@ -170,6 +180,14 @@ void cNetPlay::Answer(HostGreeting& g, const NetAddress& to, const std::vector<u
     if (g.answers.Allow(to, timeGetTime())) SendDatagram(link_.socket, to, bytes.data(), bytes.size());
 }
 
+std::string cNetPlay::RefusalText(const Greeting& refusal) {
+    switch (static_cast<RefuseReason>(refusal.reason)) {
+        case RefuseReason::OtherVersion: return OtherVersionText(refusal.version);
+        case RefuseReason::OtherArithmetic: return OtherArithmeticText(refusal.fingerprint);
+        default: return "the other machine is already playing a game";
+    }
+}
+
 // Refusals are answers too: a few a second to each source, whoever asks.
 void cNetPlay::Refuse(HostGreeting& g, const NetAddress& to, uint64_t nonce, RefuseReason reason) {
     if (!g.refusals.Allow(to, timeGetTime())) return;
@@ -178,6 +196,7 @@ void cNetPlay::Refuse(HostGreeting& g, const NetAddress& to, uint64_t nonce, Ref
     r.nonce = nonce;
     r.reason = static_cast<uint8_t>(reason);
     r.version = KAZIRO_VERSION;
+    r.fingerprint = ArithmeticFingerprint();
     const std::vector<uint8_t> bytes = EncodeGreeting(r);
     SendDatagram(link_.socket, to, bytes.data(), bytes.size());
 }
@@ -241,6 +260,7 @@ bool cNetPlay::Join(const NetSettings& settings, const std::function<bool()>& ca
     hello.nonce = NewToken();
     hello.version = KAZIRO_VERSION;
     hello.delay = settings.delay >= 0 ? static_cast<uint8_t>(settings.delay) : kNoDelayWish;
+    hello.fingerprint = ArithmeticFingerprint();
     const std::vector<uint8_t> helloBytes = EncodeGreeting(hello);
 
     const uint32_t start = timeGetTime();
@@ -285,9 +305,7 @@ bool cNetPlay::Join(const NetSettings& settings, const std::function<bool()>& ca
             }
             const uint32_t at = timeGetTime();
             if (g.kind == DatagramKind::Refuse && g.nonce == hello.nonce) {
-                refused = g.reason == static_cast<uint8_t>(RefuseReason::OtherVersion)
-                              ? OtherVersionText(g.version)
-                              : "the other machine is already playing a game";
+                refused = RefusalText(g);
                 return false;
             }
             if (g.kind == DatagramKind::Welcome && g.nonce == hello.nonce && !welcomed) {

@@ -123,6 +123,7 @@ private:
         cAnswerLimit refusals;
         cAnswerLimit answers;    // WELCOME and PONG
         bool toldOtherVersion = false;
+        bool toldOtherArithmetic = false;
         HalfGreetings welcomed;  // HELLOs answered, READY not heard yet
         bool ready = false;      // the partner said READY: the greeting is done
     };
@@ -163,6 +164,8 @@ private:
     void WelcomeOrRefuse(HostGreeting& g, const Greeting& hello, const NetAddress& from);
     void Refuse(HostGreeting& g, const NetAddress& to, uint64_t nonce, RefuseReason reason);
     void Answer(HostGreeting& g, const NetAddress& to, const std::vector<uint8_t>& bytes);
+    // What the joiner says of a host's REFUSE.
+    static std::string RefusalText(const Greeting& refusal);
     void ForgetUnfinished(HostGreeting& g);
     // The joiner's side.
     bool FindPartner(const NetSettings& settings, const std::function<bool()>& cancelled,

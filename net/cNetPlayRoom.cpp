@@ -4,6 +4,7 @@
 // host's, then to the server's relay when the relay is on), and the way the
 // two ended up on. The greeting's datagrams are the usual ones; only their
 // nonce is the room's key, and the host's WELCOME gives it as the token.
+#include "game/Fingerprint.h"
 #include "net/cNetPlay.h"
 
 #include "platform/clock.h"
@@ -25,6 +26,7 @@ std::vector<uint8_t> RoomHello(uint64_t key, uint8_t delayWish) {
     hello.nonce = key;
     hello.version = KAZIRO_VERSION;
     hello.delay = delayWish;
+    hello.fingerprint = ArithmeticFingerprint();
     return EncodeGreeting(hello);
 }
 
@@ -129,8 +131,8 @@ bool cNetPlay::JoinRoom(const NetSettings& settings, const std::function<bool()>
             if (g.kind == DatagramKind::Hello && g.nonce == key) {
                 room_->Probed(from);  // the host's: where its router lets it out towards this machine
             } else if (g.kind == DatagramKind::Refuse && g.nonce == key &&
-                       g.reason == static_cast<uint8_t>(RefuseReason::OtherVersion)) {
-                refused = OtherVersionText(g.version);
+                       g.reason != static_cast<uint8_t>(RefuseReason::Busy)) {
+                refused = RefusalText(g);
                 return false;
             } else if (!welcomed && g.kind == DatagramKind::Welcome && g.nonce == key && g.token == key) {
                 // The first way that answered with the room's key is the partner's.

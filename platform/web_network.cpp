@@ -74,6 +74,8 @@ NetAddress AddressOf(const Endpoint&) { return NetAddress{}; }
 int SetDatagramBuffers(const DatagramSocket&, int) { return 0; }
 bool Endpoint::operator==(const Endpoint& other) const { return family == other.family; }
 std::string Endpoint::Text() const { return "(none)"; }
+NetAddress NetAddress::Host() const { return NetAddress{}; }
+std::string MachineName() { return "browser"; }
 
 bool ResolveAddress(const std::string&, uint16_t, NetAddress*, std::string* error) {
     if (error) *error = kNotInBrowser;
@@ -82,7 +84,14 @@ bool ResolveAddress(const std::string&, uint16_t, NetAddress*, std::string* erro
 
 // --- The router's port mapping -------------------------------------------------
 
-bool MapUdpPort(uint16_t, PortMapping*, std::string* why) {
+const char* MappingWayName(MappingWay) { return "none"; }
+
+bool MapUdpPort(uint16_t, uint32_t, PortMapping*, std::string* why, const std::function<bool()>&) {
+    if (why) *why = kNotInBrowser;
+    return false;
+}
+
+bool RenewMapping(PortMapping&, std::string* why) {
     if (why) *why = kNotInBrowser;
     return false;
 }

@@ -24,6 +24,7 @@
 #include <string>
 #include <thread>
 
+#include "game/Fingerprint.h"
 #include "net/GameWire.h"
 #include "net/GreetingWire.h"
 #include "net/Discovery.h"
@@ -247,6 +248,18 @@ TEST(NetRollback, AStrangersGreetingNeitherEndsNorHoldsTheWaitingHost) {
     EXPECT_EQ(refused.kind, DatagramKind::Refuse);
     EXPECT_LE(static_cast<size_t>(n), bytes.size());
     EXPECT_TRUE(host.WaitForError("a machine running kaziro 0.9 tried to join", 3000)) << host.err;
+    // This version built to compute the rules' numbers otherwise: refused too, and said.
+    hello.version = KAZIRO_VERSION;
+    hello.nonce = 100;
+    hello.fingerprint = ArithmeticFingerprint() ^ 1;
+    const std::vector<uint8_t> other = EncodeGreeting(hello);
+    SendDatagram(stranger, to, other.data(), other.size());
+    ASSERT_EQ(WaitDatagram(stranger, 3000), 1);
+    const long m = ReceiveDatagram(&stranger, answer, sizeof answer, &from);
+    ASSERT_TRUE(ParseGreeting(answer, static_cast<size_t>(m), &refused));
+    EXPECT_EQ(refused.reason, static_cast<uint8_t>(RefuseReason::OtherArithmetic));
+    EXPECT_EQ(refused.fingerprint, ArithmeticFingerprint());
+    EXPECT_TRUE(host.WaitForError("computes the game's numbers differently", 3000)) << host.err;
     CloseDatagramSocket(&stranger);
     // The real partner still joins (both games go when the test does).
     Game joiner({"--join", "127.0.0.1:" + std::to_string(port), "--autopilot", "2"});

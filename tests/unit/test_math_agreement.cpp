@@ -8,6 +8,8 @@
 // inputs whose results differ from the desktop's are printed with it.
 #include <gtest/gtest.h>
 
+#include "game/Fingerprint.h"
+
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -103,4 +105,6 @@ TEST(MathAgreement, TheRulesFunctionsGiveTheDesktopsBitsOverAMillionInputsEach) 
     EXPECT_EQ(sine, 0x0473803Du) << "sin";
     EXPECT_EQ(arc, 0x844905EAu) << "atan2";
     EXPECT_EQ(square, 0x5109D4F8u) << "pow";
+    // The fingerprint two machines compare when they greet: the same in every build.
+    EXPECT_EQ(ArithmeticFingerprint(), 0xF9A8512Bu);
 }

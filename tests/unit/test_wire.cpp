@@ -130,7 +130,8 @@ TEST(Wire, EveryGreetingComesBackAndNoPartOfOneIsOne) {
         if (version) g.version = "1.2.3-test";
         if (i == 0 || i == 1) g.delay = static_cast<uint8_t>(7 + i);
         if (i == 1) g.seed = 0xDEADBEEFu;
-        if (i == 2) g.reason = 2;
+        if (i == 2) g.reason = 3;
+        if (i == 0 || i == 2) g.fingerprint = 0xF1F2F3F4u + static_cast<uint32_t>(i);
         if (i == 3 || i == 4) {
             g.sequence = 9;
             g.clock = 0x01020304u;
@@ -153,6 +154,7 @@ TEST(Wire, EveryGreetingComesBackAndNoPartOfOneIsOne) {
         EXPECT_EQ(back.delay, g.delay);
         EXPECT_EQ(back.seed, g.seed);
         EXPECT_EQ(back.reason, g.reason);
+        EXPECT_EQ(back.fingerprint, g.fingerprint);
         EXPECT_EQ(back.sequence, g.sequence);
         EXPECT_EQ(back.clock, g.clock);
         EveryTruncationRefused(bytes, [](const uint8_t* d, size_t n) {
