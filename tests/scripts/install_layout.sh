@@ -73,6 +73,13 @@ grep -qx "DynamicUser=yes" "$root/lib/systemd/system/kaziro-meet.service"
 grep -qx "ExecStart=kaziro-meet \$KAZIRO_MEET_OPTIONS" "$root/lib/systemd/system/kaziro-meet.service"
 
 "$root/bin/kaziro" --version | grep -q "^kaziro "
+# What the launcher hands the program: --menu when given nothing, else the
+# caller's arguments, with a music file named from the caller's folder.
+cp -a "$root" "$tmp/echo"
+printf '#!/bin/sh\necho "$@"\n' >"$tmp/echo/libexec/kaziro/kaziro"
+[ "$("$tmp/echo/bin/kaziro")" = "--menu" ] || { echo "the launcher alone does not open the menu"; exit 1; }
+passed=$(cd "$tmp" && "$tmp/echo/bin/kaziro" --players 2 --music tune.ogg)
+[ "$passed" = "--players 2 --music $tmp/tune.ogg" ] || { echo "the launcher passed: $passed"; exit 1; }
 
 mkdir -p "$tmp/elsewhere"
 cd "$tmp/elsewhere"
