@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "game/Fingerprint.h"
 #include "net/GreetingWire.h"
 #include "net/MeetWire.h"
 #include "net/SessionParts.h"
@@ -169,6 +170,7 @@ TEST(NetRoom, AStrangersUnfinishedGreetingsDoNotKeepTheRealPartnerOut) {
     Greeting hello;
     hello.kind = DatagramKind::Hello;
     hello.version = KAZIRO_VERSION;
+    hello.fingerprint = ArithmeticFingerprint();
     size_t welcomes = 0, largest = 0;
     const auto greet = [&] {
         for (DatagramSocket& s : strangers) {
