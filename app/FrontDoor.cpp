@@ -42,10 +42,6 @@ constexpr uint32_t kWayShownMs = 4000;
 constexpr uint32_t kWayWaitsMs = 1500;
 
 
-bool Typing(MenuPage page) {
-    return page == MenuPage::Address || page == MenuPage::Code || page == MenuPage::Export;
-}
-
 // Any pad's named button k went down in this step.
 bool PadPressed(int k) {
     for (int slot = 0; slot < kPadSlots; ++slot) {
@@ -372,6 +368,9 @@ void cFrontDoor::OpenMenu(MenuPage page) {
     menu_.SetSettings(settings_);
     menu_.SetPads(input.CountPads());
     menu_.ExportByDownload(FilesOnlyByDownload());
+    const char* environment = std::getenv("KAZIRO_MEET");
+    menu_.SetMeetServerOutside(!options_.meet.empty() || (environment && *environment) ||
+                               !TwoMachinePlayAvailable());
     RefreshReplays();
     RefreshBests();
     menu_.Open();
@@ -427,7 +426,7 @@ void cFrontDoor::TakeMenuInputs() {
             CloseMenu();
             return;
         }
-        const bool typing = Typing(page);
+        const bool typing = menu_.Typing();
         // Arrows and pads, with repeats while held.
         const int direction = Direction();
         heldSteps_ = direction != 0 && direction == heldDirection_ ? heldSteps_ + 1 : 0;
@@ -509,7 +508,7 @@ void cFrontDoor::Do(const MenuAction& a) {
             }
             const char* environment = std::getenv("KAZIRO_MEET");
             if (options_.meet.empty() && settings_.meet.empty() && !(environment && *environment)) {
-                menu_.Notice(Translate(kTextMenuNoMeetServer));
+                menu_.Notice(Translate(kTextMenuNameMeetServer));
                 break;
             }
             s.meet = options_.meet;
@@ -625,7 +624,7 @@ void cFrontDoor::ShowMenu() {
     look.large = p.large;
     look.notice = p.notice;
     look.hint = p.hint;
-    look.typing = Typing(menu_.Page());
+    look.typing = menu_.Typing();
     look.typed = p.typed;
     look.chooser = p.chooser;
     look.help = p.help;

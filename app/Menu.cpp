@@ -22,7 +22,7 @@ constexpr size_t kLongestTyped = 200;
 enum SettingRow {
     kFullscreen, kScale, kEffects, kMusic, kMute, kLanguage,
     kPauseKey, kHelpKey, kMenuKey, kFullscreenKey,
-    kPauseButton, kHelpButton, kMenuButton, kFullscreenButton, kReset, kSettingRows
+    kPauseButton, kHelpButton, kMenuButton, kFullscreenButton, kMeet, kReset, kSettingRows
 };
 
 std::string OnOff(bool on) { return Translate(on ? kTextMenuOn : kTextMenuOff); }
@@ -128,6 +128,8 @@ std::vector<cMenu::Row> cMenu::SettingRows() const {
     rows[kMenuButton].text = TranslateFormat(kTextMenuMenuButton, PadButtonName(b.menuPad).c_str());
     rows[kFullscreenButton].text =
         TranslateFormat(kTextMenuFullscreenButton, PadButtonName(b.fullscreenPad).c_str());
+    rows[kMeet].text = TranslateFormat(kTextMenuMeetServer, s.meet.empty() ? Translate(kTextMenuNone).c_str()
+                                                                           : s.meet.c_str());
     rows[kReset].text = Translate(kTextMenuReset);
     return rows;
 }
@@ -204,6 +206,7 @@ std::vector<cMenu::Row> cMenu::Rows() const {
             break;
         case MenuPage::Address:
         case MenuPage::Code:
+        case MenuPage::Meet:
         case MenuPage::Export:
         case MenuPage::Remap:
         case MenuPage::Help:
@@ -255,7 +258,7 @@ MenuAction cMenu::Take(const MenuInput& in) {
         Enter(MenuPage::Main, 6);  // any key, click or button: back from the help
         return {};
     }
-    if (page_ == MenuPage::Address || page_ == MenuPage::Code || page_ == MenuPage::Export) return Typed(in);
+    if (Typing()) return Typed(in);
     switch (in.kind) {
         case K::Up: Move(-1); break;
         case K::Down: Move(1); break;
@@ -341,8 +344,18 @@ MenuAction cMenu::Choose(int row) {
         case MenuPage::Online:
             switch (row) {
                 case 0: a.kind = MenuAction::Kind::HostLan; break;
-                case 1: a.kind = MenuAction::Kind::HostOnline; break;
+                case 1:
+                    if (settings_.meet.empty() && !meetOutside_) {
+                        AskMeetServer(row);
+                        break;
+                    }
+                    a.kind = MenuAction::Kind::HostOnline;
+                    break;
                 case 2:
+                    if (settings_.meet.empty() && !meetOutside_) {
+                        AskMeetServer(row);
+                        break;
+                    }
                     typed_.clear();
                     chooser_ = 0;
                     typingFrom_ = MenuPage::Online;
@@ -421,6 +434,10 @@ MenuAction cMenu::Choose(int row) {
             if (row >= kPauseKey && row <= kFullscreenButton) {
                 remapping_ = row;
                 Enter(MenuPage::Remap);
+                return a;
+            }
+            if (row == kMeet) {
+                AskMeetServer(-1);
                 return a;
             }
             return ChangeSetting(row, 1);
@@ -517,19 +534,58 @@ MenuAction cMenu::Typed(const MenuInput& in) {
             if (in.code == 4) return Confirm();  // Start
             break;
         case K::Choose: return Confirm();
-        case K::Back: {
-            const MenuPage from = typingFrom_;
-            Enter(from, from == MenuPage::Online ? (page_ == MenuPage::Code ? 2 : 4) : 3);
-            return {};
-        }
+        case K::Back: Enter(typingFrom_, TypingReturnRow()); return {};
         default: break;
     }
     return {};
 }
 
+bool cMenu::Typing() const {
+    return page_ == MenuPage::Address || page_ == MenuPage::Code || page_ == MenuPage::Meet ||
+           page_ == MenuPage::Export;
+}
+
+// The row of the page typing came from that led to it.
+int cMenu::TypingReturnRow() const {
+    switch (page_) {
+        case MenuPage::Code: return 2;
+        case MenuPage::Address: return 4;
+        case MenuPage::Meet: return meetFor_ >= 0 ? meetFor_ : static_cast<int>(kMeet);
+        default: return 3;  // Export, from the replay's deeds
+    }
+}
+
+// Asks for the meeting server's address: from the settings (`forOnlineRow`
+// -1), or before the Online entry `forOnlineRow` that needs one.
+void cMenu::AskMeetServer(int forOnlineRow) {
+    typed_ = settings_.meet;
+    chooser_ = 0;
+    meetFor_ = forOnlineRow;
+    typingFrom_ = forOnlineRow >= 0 ? MenuPage::Online : MenuPage::Settings;
+    Enter(MenuPage::Meet);
+    if (forOnlineRow >= 0) notice_ = Translate(kTextMenuNameMeetServer);
+}
+
 MenuAction cMenu::Confirm() {
     MenuAction a;
     a.text = typed_;
+    if (page_ == MenuPage::Meet) {
+        // Kept in the settings (nothing typed: none). Joining goes on to the
+        // room code; hosting comes back to its entry, to be chosen again.
+        if (typed_.empty() && meetFor_ >= 0) return {};
+        settings_.meet = typed_;
+        a.kind = MenuAction::Kind::Settings;
+        a.settings = settings_;
+        if (meetFor_ == 2) {
+            typed_.clear();
+            chooser_ = 0;
+            Enter(MenuPage::Code);
+        } else {
+            Enter(typingFrom_, TypingReturnRow());
+            if (meetFor_ >= 0) notice_ = TranslateFormat(kTextMenuMeetServer, settings_.meet.c_str());
+        }
+        return a;
+    }
     if (typed_.empty()) return {};
     if (page_ == MenuPage::Address) a.kind = MenuAction::Kind::JoinAddress;
     if (page_ == MenuPage::Code) a.kind = MenuAction::Kind::JoinCode;
@@ -553,9 +609,11 @@ cMenu::Picture cMenu::Draw() const {
         case MenuPage::Browse: p.title = Translate(kTextMenuFoundTitle); break;
         case MenuPage::Address:
         case MenuPage::Code:
+        case MenuPage::Meet:
         case MenuPage::Export:
             p.title = Translate(page_ == MenuPage::Address ? kTextMenuAddressTitle
                                 : page_ == MenuPage::Code  ? kTextMenuCodeTitle
+                                : page_ == MenuPage::Meet  ? kTextMenuMeetTitle
                                                            : kTextMenuExportTitle);
             p.typed = typed_;
             p.chooser = std::string(Alphabet());

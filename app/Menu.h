@@ -24,6 +24,7 @@ enum class MenuPage {
     Browse,         // the games found on this network
     Address,        // typing the host's address
     Code,           // typing a room code
+    Meet,           // typing the meeting server's address (room codes need one)
     Waiting,        // a two-machine game being set up
     Replays,        // the games kept
     ReplayActions,  // keep, delete or export one of them
@@ -124,7 +125,7 @@ public:
         int large = -1;           // index into lines of one drawn large (a room code), -1: none
         std::string notice;       // what could not be done, or what happened
         std::string hint;         // the keys of this page
-        std::string typed;        // the text being typed (Address, Code, Export)
+        std::string typed;        // the text being typed (Address, Code, Meet, Export)
         std::string chooser;      // the characters a pad picks from, with the chosen one
         bool help = false;        // the help page: the game's help is shown instead
     };
@@ -137,6 +138,8 @@ public:
     bool IsOpen() const { return open_; }
     MenuPage Page() const { return page_; }
     int Selected() const { return selected_; }
+    // A page where text is typed (an address, a room code, a folder).
+    bool Typing() const;
 
     // Takes one input; the new state, and what the program is to do.
     MenuAction Take(const MenuInput& input);
@@ -148,6 +151,10 @@ public:
     void SetBests(const std::vector<BestListing>& byDifficulty, const BestListing& runTotal);
     // A replay is exported as a download (a browser page) rather than copied into a folder.
     void ExportByDownload(bool download) { downloads_ = download; }
+    // A meeting server is named outside the settings (an option, the
+    // environment), or room codes cannot be used here at all: the room-code
+    // entries then go ahead instead of first asking for one.
+    void SetMeetServerOutside(bool outside) { meetOutside_ = outside; }
     // The pads seated now (for the players' page).
     void SetPads(int pads) { pads_ = pads; }
     // The waiting page: what to tell the partner; line `large` (-1: none) is
@@ -178,6 +185,8 @@ private:
     MenuAction Remapped(int code, bool pad);
     MenuAction Typed(const MenuInput& input);
     MenuAction Confirm();
+    int TypingReturnRow() const;
+    void AskMeetServer(int forOnlineRow);
     const char* Alphabet() const;
 
     bool open_ = false;
@@ -199,6 +208,8 @@ private:
     std::string typed_;
     int chooser_ = 0;         // the pad's place in the alphabet
     MenuPage typingFrom_ = MenuPage::Online;
+    bool meetOutside_ = false;
+    int meetFor_ = -1;        // the Online row that asked for a meeting server; -1: the settings
 };
 
 // Names of pad buttons as the menu shows them ("A", "Start", "Guide").

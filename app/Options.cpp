@@ -275,8 +275,9 @@ bool ChooseMeetingServer(const std::string& kept, const char* environment, std::
 }
 
 std::string NoMeetingServerText() {
-    return "a game by room code needs a meeting server: give --meet HOST[:PORT], or set meet = HOST[:PORT] in "
-           "~/.config/kaziro/settings or KAZIRO_MEET; kaziro-meet runs one (UDP port " +
+    return "a game by room code needs a meeting server: give --meet HOST[:PORT], name it in the menu's "
+           "settings (the line \"meet HOST[:PORT]\" in ~/.config/kaziro/settings) or set KAZIRO_MEET; "
+           "kaziro-meet runs one (UDP port " +
            std::to_string(kMeetPort) + "; see the README)";
 }
 

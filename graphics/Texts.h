@@ -125,10 +125,14 @@ inline constexpr char kTextMenuJoinCode[] = KAZIRO_TEXT("ルームコードで�
 inline constexpr char kTextMenuJoinFound[] = KAZIRO_TEXT("このネットワークのゲームに参加");
 inline constexpr char kTextMenuJoinAddress[] = KAZIRO_TEXT("アドレスを指定して参加");
 // TRANSLATORS: Menu notice: playing by room code needs a meeting server, and
-// none is named: it says how to run one (kaziro-meet, a program) and where to
-// name it (the line "meet = ADDRESS" in the settings file, or the environment
-// variable KAZIRO_MEET). Shown on up to three lines.
-inline constexpr char kTextMenuNoMeetServer[] = KAZIRO_TEXT("ミーティングサーバーがありません：kaziro-meetを動かし、設定ファイルにmeet = アドレスを書くか、KAZIRO_MEETで指定してください");
+// none is named yet: the player is asked for its address (of a machine that
+// runs kaziro-meet, a program). Shown on up to three lines.
+inline constexpr char kTextMenuNameMeetServer[] = KAZIRO_TEXT("ルームコードにはミーティングサーバーが必要です：kaziro-meetを動かしているマシンのアドレスを入力してください");
+// TRANSLATORS: Menu: typing the meeting server's address (a name or an IP
+// address, and a port); the settings' row with it (%s), or none.
+inline constexpr char kTextMenuMeetTitle[] = KAZIRO_TEXT("ミーティングサーバーのアドレス");
+inline constexpr char kTextMenuMeetServer[] = KAZIRO_TEXT("ミーティングサーバー：%s");
+inline constexpr char kTextMenuNone[] = KAZIRO_TEXT("なし");
 // TRANSLATORS: Menu: the games found on this network; while none answered yet.
 inline constexpr char kTextMenuFoundTitle[] = KAZIRO_TEXT("このネットワークのゲーム");
 inline constexpr char kTextMenuLooking[] = KAZIRO_TEXT("探しています…");
@@ -247,7 +251,8 @@ inline constexpr const char* kAllTexts[] = {
     kTextMenuScores, kTextMenuSettings, kTextMenuHelp, kTextMenuQuit, kTextMenuHint,
     kTextMenuChooseDifficulty, kTextMenuDifficulty, kTextMenuPlayersRow, kTextMenuPlayerMouse,
     kTextMenuPlayerPad, kTextMenuPlayerNoPad, kTextMenuHostLan, kTextMenuHostOnline,
-    kTextMenuJoinCode, kTextMenuJoinFound, kTextMenuJoinAddress, kTextMenuNoMeetServer,
+    kTextMenuJoinCode, kTextMenuJoinFound, kTextMenuJoinAddress, kTextMenuNameMeetServer,
+    kTextMenuMeetTitle, kTextMenuMeetServer, kTextMenuNone,
     kTextMenuFoundTitle, kTextMenuLooking, kTextMenuAddressTitle, kTextMenuCodeTitle,
     kTextMenuTypeHint, kTextMenuPadTypeHint, kTextMenuWaitingTitle, kTextMenuWaitingHint,
     kTextMenuTellPartner, kTextMenuConnecting, kTextMenuAskingCode, kTextMenuRoomCode, kTextMenuUseCode,

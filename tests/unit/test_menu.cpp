@@ -39,6 +39,11 @@ std::vector<std::string> Rows(const cMenu& menu) {
 
 MenuAction Press(cMenu& menu, K kind, int code = 0) { return menu.Take(MenuInput(kind, -1, code)); }
 
+std::string Chosen(const cMenu& menu) {
+    const cMenu::Picture p = menu.Draw();
+    return p.selected >= 0 ? p.lines.at(p.selected).text : "";
+}
+
 }  // namespace
 
 TEST(Menu, TheMainItemsInTheirOrderAndEveryWayAround) {
@@ -107,17 +112,31 @@ TEST(Menu, TheMainItemsInTheirOrderAndEveryWayAround) {
     const MenuAction join = Press(menu, K::Button, 4);
     EXPECT_EQ(join.kind, A::JoinAddress);
     EXPECT_EQ(join.text, "host.lan:47801");
-    // A room code comes out in capitals whatever was typed.
+    // Room codes need a meeting server: with none named, the entry asks for
+    // one first, keeps it in the settings and goes on to the code, which
+    // comes out in capitals whatever was typed.
     Press(menu, K::Back);
     Press(menu, K::Home);
     Press(menu, K::Down);
     Press(menu, K::Down);
     Press(menu, K::Choose);
+    ASSERT_EQ(menu.Page(), MenuPage::Meet);
+    EXPECT_EQ(menu.Draw().notice, "Room codes need a meeting server: type the address of a machine that runs kaziro-meet");
+    EXPECT_EQ(Press(menu, K::Choose).kind, A::None) << "nothing typed: still asking";
+    menu.Take(MenuInput(K::Text, -1, 0, "meet.example.org"));
+    const MenuAction named = Press(menu, K::Choose);
+    EXPECT_EQ(named.kind, A::Settings);
+    EXPECT_EQ(named.settings.meet, "meet.example.org");
     ASSERT_EQ(menu.Page(), MenuPage::Code);
     menu.Take(MenuInput(K::Text, -1, 0, "7kq2mx"));
     const MenuAction code = Press(menu, K::Choose);
     EXPECT_EQ(code.kind, A::JoinCode);
     EXPECT_EQ(code.text, "7KQ2MX");
+    // Hosting by room code now goes straight ahead.
+    Press(menu, K::Back);
+    EXPECT_EQ(menu.Selected(), 2);
+    Press(menu, K::Up);
+    EXPECT_EQ(Press(menu, K::Choose).kind, A::HostOnline);
 
     // The waiting page is left with Escape or B: the deed says to stop.
     menu.ShowWaiting({"Tell your partner: 192.168.1.20:47800"});
@@ -128,6 +147,9 @@ TEST(Menu, TheMainItemsInTheirOrderAndEveryWayAround) {
 }
 
 TEST(Menu, SettingsChangeAtOnceAndAKeyIsChosenByPressingIt) {
+    setenv("LANGUAGE", "en", 1);
+    setenv("LANG", "C.UTF-8", 1);
+    StartTranslations(KAZIRO_TEST_BUILD_DIR "/locale");
     cMenu menu;
     Settings settings;
     settings.effectsVolume = 100;
@@ -163,12 +185,28 @@ TEST(Menu, SettingsChangeAtOnceAndAKeyIsChosenByPressingIt) {
     EXPECT_EQ(a.kind, A::Settings);
     EXPECT_EQ(a.settings.bindings.menuKey, DIK_M);
     EXPECT_EQ(menu.Page(), MenuPage::Settings);
-    // Reset to defaults, at the end of the page (scrolled into view).
+    // The meeting server, typed; Escape leaves it as it was.
+    Press(menu, K::End);
+    Press(menu, K::Up);
+    EXPECT_EQ(Chosen(menu), "Meeting server: none");
+    Press(menu, K::Choose);
+    ASSERT_EQ(menu.Page(), MenuPage::Meet);
+    menu.Take(MenuInput(K::Text, -1, 0, "203.0.113.9:47801"));
+    a = Press(menu, K::Choose);
+    EXPECT_EQ(a.settings.meet, "203.0.113.9:47801");
+    EXPECT_EQ(Chosen(menu), "Meeting server: 203.0.113.9:47801");
+    Press(menu, K::Choose);
+    menu.Take(MenuInput(K::Text, -1, 0, "x"));
+    EXPECT_EQ(Press(menu, K::Back).kind, A::None);
+    EXPECT_EQ(menu.Page(), MenuPage::Settings);
+    // Reset to defaults, at the end of the page (scrolled into view): the
+    // meeting server is an address, not a preference, and stays.
     Press(menu, K::End);
     a = Press(menu, K::Choose);
     EXPECT_EQ(a.settings.bindings, Bindings{});
     EXPECT_EQ(a.settings.language, "");
     EXPECT_EQ(a.settings.effectsVolume, 100);
+    EXPECT_EQ(a.settings.meet, "203.0.113.9:47801");
 }
 
 TEST(Menu, TheReplaysFolderKeepsTheNewestTwentyAndTheMarkedAndSaysWhatItCannotPlay) {
