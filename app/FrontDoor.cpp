@@ -20,6 +20,7 @@
 #include "platform/audio.h"
 #include "platform/clock.h"
 #include "platform/datagram.h"
+#include "platform/input_devices.h"
 #include "platform/platform.h"
 #include "platform/report.h"
 #include "platform/socket.h"
@@ -437,10 +438,11 @@ void cFrontDoor::TakeMenuInputs() {
         if (fire) inputs.push_back({kDirections[direction]});
         if (input.KeyPressed(DIK_HOME)) inputs.push_back({K::Home});
         if (input.KeyPressed(DIK_END)) inputs.push_back({K::End});
+        // What was typed comes before the Enter that confirms it.
+        if (typing && !typed.empty()) inputs.push_back({K::Text, -1, 0, typed});
         if (input.KeyPressed(DIK_RETURN) || input.KeyPressed(DIK_NUMPADENTER)) inputs.push_back({K::Choose});
         if (input.KeyPressed(DIK_ESCAPE)) inputs.push_back({K::Back});
         if (input.KeyPressed(DIK_BACK)) inputs.push_back({typing ? K::Erase : K::Back});
-        if (typing && !typed.empty()) inputs.push_back({K::Text, -1, 0, typed});
         // The mouse: over a row, a click on it.
         const float x = input.mouse.x, y = input.mouse.y;
         const int row = cMenuView::RowAt(x, y, cMenu::kRowsInView);

@@ -22,36 +22,10 @@ constexpr int kClientWidth = 800;
 constexpr int kClientHeight = 600;
 
 bool escapeQuits = true;
-std::string typedText;
-
-// A code point as UTF-8.
-void AppendUtf8(std::string* out, uint32_t c) {
-    if (c < 0x80) {
-        out->push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-        out->push_back(static_cast<char>(0xC0 | (c >> 6)));
-        out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-        out->push_back(static_cast<char>(0xE0 | (c >> 12)));
-        out->push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x110000) {
-        out->push_back(static_cast<char>(0xF0 | (c >> 18)));
-        out->push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-        out->push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-}
 
 }  // namespace
 
 void LetEscapeQuit(bool quits) { escapeQuits = quits; }
-
-std::string TakeTypedText() {
-    std::string text;
-    text.swap(typedText);
-    return text;
-}
 
 LoopClock SystemLoopClock() {
     return LoopClock{[] { return timeGetTime(); }, [](uint32_t ms) { Sleep(ms); }};
@@ -75,11 +49,6 @@ intptr_t WndProc(WindowHandle window, uint32_t message, uintptr_t wParam, intptr
             if (toggle && !(lParam & kKeyRepeated)) ToggleFullscreen(window);
             return 0;  // other keys are read through the input state
         }
-        case WM_CHAR:
-            // Kept for whatever takes text (the menu's address and room code);
-            // a little at most, as a player types between two steps.
-            if (typedText.size() < 64) AppendUtf8(&typedText, static_cast<uint32_t>(wParam));
-            return 0;
         // The buttons are recorded as their messages are handled; the next
         // step's input sampling copies them.
         // A press also sets its "pressed since the last sample" bit (the tap

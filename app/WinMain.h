@@ -73,8 +73,6 @@ StepEnd PlayStep(cPlay& play, int* quitStatus);
 // Whether Escape quits (as it does unless the menu, or a replay chosen from
 // it, has it).
 void LetEscapeQuit(bool quits);
-// The characters typed since the last call, as UTF-8.
-std::string TakeTypedText();
 
 // The pad quit test: R1, R2, L1, L2, SELECT and START held together on any pad.
 void PadQuitTest();

@@ -100,6 +100,9 @@ const ScancodeTable& Table() {
 
 // Keys that went down since the keyboard was last read, by scancode.
 bool keysWentDown[SDL_NUM_SCANCODES] = {};
+// Text typed since it was last taken (UTF-8).
+std::string typedText;
+constexpr size_t kMostTextTyped = 256;
 
 int32_t ScaleTrigger(int value) {  // 0..32767 to 0..65536
     if (value < 0) value = 0;
@@ -271,6 +274,19 @@ InputDevices& SystemInputDevices() {
 
 void NoteKeyWentDown(int scancode) {
     if (scancode >= 0 && scancode < SDL_NUM_SCANCODES) keysWentDown[scancode] = true;
+}
+
+void NoteTextTyped(const char* utf8) {
+    // A little at most, as a player types between two steps; text nobody
+    // takes does not pile up.
+    const size_t size = std::strlen(utf8);
+    if (typedText.size() + size <= kMostTextTyped) typedText += utf8;
+}
+
+std::string TakeTypedText() {
+    std::string text;
+    text.swap(typedText);
+    return text;
 }
 
 void NotePadChange(bool arrived, int32_t id) {

@@ -103,6 +103,9 @@ uint8_t KeyCodeOfScancode(int scancode);
 // The name a keyboard shows on the key with this key code ("P", "F1", "Tab";
 // "" for a code no key has).
 std::string KeyCodeName(int code);
+// The text typed since the last call (UTF-8), noted as it was typed: a step
+// that sees Enter go down also sees what was typed before it.
+std::string TakeTypedText();
 
 // SDL axis value (-32768..32767) to the game's axis range (0..65536).
 int32_t ScaleStickAxis(int value);

@@ -17,6 +17,9 @@ void RegisterMusicNotice();
 // Notes that a key went down (its SDL scancode), as its event is translated:
 // the next keyboard read reports it down even when it is up again by then.
 void NoteKeyWentDown(int scancode);
+// Notes text typed (UTF-8), as its event is translated, beside the keys that
+// went down: a step sees the text typed before an Enter with the Enter.
+void NoteTextTyped(const char* utf8);
 // Notes the game window, so that an X error about it (another program
 // destroyed it) is recognised.
 void NoteGameWindow(SDL_Window* window);

@@ -193,22 +193,11 @@ void Translate(const SDL_Event& e) {
             if (m.wParam == 0) return;
             break;
         }
-        case SDL_TEXTINPUT: {
-            // One message per character, as its code point.
-            GameWindow* w = WindowOfId(e.text.windowID);
-            if (!w) return;
-            const unsigned char* p = reinterpret_cast<const unsigned char*>(e.text.text);
-            while (*p) {
-                uint32_t c = *p;
-                int more = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
-                c &= more == 3 ? 0x07 : more == 2 ? 0x0F : more == 1 ? 0x1F : 0x7F;
-                ++p;
-                for (; more > 0 && (*p & 0xC0) == 0x80; --more) c = (c << 6) | (*p++ & 0x3F);
-                if (more > 0) return;  // cut short
-                s.queue.push_back(Message{w, WM_CHAR, c, 0});
-            }
+        case SDL_TEXTINPUT:
+            // Noted at once, as keys going down are (not queued behind other
+            // messages), so that a step sees it with the keys typed after it.
+            if (WindowOfId(e.text.windowID)) NoteTextTyped(e.text.text);
             return;
-        }
         case SDL_MOUSEBUTTONDOWN:
         case SDL_MOUSEBUTTONUP: {
             m.window = WindowOfId(e.button.windowID);

@@ -25,7 +25,6 @@ enum : uint32_t {
     WM_CLOSE = 0x0010,
     WM_QUIT = 0x0012,
     WM_KEYDOWN = 0x0100,
-    WM_CHAR = 0x0102,        // a character typed: wParam is its Unicode code point
     WM_SYSKEYDOWN = 0x0104,  // a key pressed with Alt held
     WM_LBUTTONDOWN = 0x0201,
     WM_LBUTTONUP = 0x0202,

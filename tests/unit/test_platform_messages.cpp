@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "platform/field_view.h"
+#include "platform/input_devices.h"
+#include "platform/keyboard_codes.h"
 #include "platform/message_box.h"
 #include "platform/sdl_internal.h"
 #include "platform/text.h"
@@ -98,6 +100,43 @@ TEST_F(PlatformMessages, KeyAndMouseEventsBecomeWindowMessagesOneAtATime) {
     ASSERT_TRUE(PeekMessage(&m));
     EXPECT_EQ(m.message, static_cast<uint32_t>(WM_LBUTTONUP));
     EXPECT_FALSE(PeekMessage(&m));
+}
+
+TEST_F(PlatformMessages, TextTypedIsSeenWithTheEnterAfterItNotQueuedBehindIt) {
+    // A quick typist's address and Enter arrive together; the messages are
+    // handed out one a pass, but the step that sees Enter must see the text.
+    const Uint32 id = CurrentWindowId();
+    SDL_Event e;
+    SDL_zero(e);
+    e.type = SDL_TEXTINPUT;
+    e.text.windowID = id;
+    for (const char* part : {"host.lan", ":4780", "1", "\xE6\x97\xA5"}) {
+        SDL_strlcpy(e.text.text, part, sizeof e.text.text);
+        SDL_PushEvent(&e);
+    }
+    SDL_zero(e);
+    e.type = SDL_KEYDOWN;
+    e.key.windowID = id;
+    e.key.keysym.sym = SDLK_RETURN;
+    e.key.keysym.scancode = SDL_SCANCODE_RETURN;
+    SDL_PushEvent(&e);
+
+    Message m;
+    ASSERT_TRUE(PeekMessage(&m));  // one message handed out, every event seen
+    uint8_t keys[256];
+    SystemInputDevices().ReadKeyboard(keys);
+    EXPECT_TRUE(keys[DIK_RETURN] & 0x80);
+    EXPECT_EQ(TakeTypedText(), "host.lan:47801\xE6\x97\xA5");
+    EXPECT_EQ(TakeTypedText(), "");
+    // Text nobody takes does not pile up.
+    SDL_zero(e);
+    e.type = SDL_TEXTINPUT;
+    e.text.windowID = id;
+    SDL_strlcpy(e.text.text, "abcdefgh", sizeof e.text.text);
+    for (int i = 0; i < 100; ++i) SDL_PushEvent(&e);
+    while (PeekMessage(&m)) {
+    }
+    EXPECT_EQ(TakeTypedText().size(), 256u);
 }
 
 TEST_F(PlatformMessages, CloseRequestDestroysTheWindowThroughTheDefaultHandling) {
