@@ -287,12 +287,7 @@ bool cNetPlay::Join(const NetSettings& settings, const std::function<bool()>& ca
             lastHello = now;
         }
         if (welcomed && now - pingSent >= kPingWaitMs) {  // the first, or one that was lost
-            Greeting ping;
-            ping.kind = DatagramKind::Ping;
-            ping.token = link_.token;
-            ping.sequence = sequence;
-            ping.clock = now;
-            SendTo(EncodeGreeting(ping));
+            SendPing(sequence, now);
             pingSent = now;
         }
         WaitDatagram(link_.socket, 20);
@@ -310,9 +305,7 @@ bool cNetPlay::Join(const NetSettings& settings, const std::function<bool()>& ca
             }
             if (g.kind == DatagramKind::Welcome && g.nonce == hello.nonce && !welcomed) {
                 welcomed = true;
-                link_.token = g.token;
-                link_.seed = g.seed;
-                link_.delay = std::min<uint32_t>(g.delay, kMaxDelay);
+                TakeWelcome(g);
                 pingSent = at - kPingWaitMs;
             } else if (welcomed && g.kind == DatagramKind::Pong && g.token == link_.token &&
                        g.sequence == sequence && g.clock == pingSent) {
@@ -329,14 +322,37 @@ bool cNetPlay::Join(const NetSettings& settings, const std::function<bool()>& ca
             return false;
         }
     }
-    link_.roundTrip = roundTrips.Median();
+    Joined(roundTrips.Median());
+    return true;
+}
+
+void cNetPlay::SendPing(uint32_t sequence, uint32_t now) {
+    Greeting ping;
+    ping.kind = DatagramKind::Ping;
+    ping.token = link_.token;
+    ping.sequence = sequence;
+    ping.clock = now;
+    SendTo(EncodeGreeting(ping));
+}
+
+void cNetPlay::TakeWelcome(const Greeting& welcome) {
+    link_.token = welcome.token;
+    link_.seed = welcome.seed;
+    link_.delay = std::min<uint32_t>(welcome.delay, kMaxDelay);
+}
+
+void cNetPlay::SendReady() {
     Greeting ready;
     ready.kind = DatagramKind::Ready;
     ready.token = link_.token;
     SendTo(EncodeGreeting(ready));
+}
+
+void cNetPlay::Joined(uint32_t roundTrip) {
+    link_.roundTrip = roundTrip;
+    SendReady();
     Report("network", "joined %s: round trip %u ms, input delay %u steps", link_.partner.Text().c_str(),
            static_cast<unsigned>(link_.roundTrip), static_cast<unsigned>(link_.delay));
-    return true;
 }
 
 // --- At play --------------------------------------------------------------------
@@ -527,12 +543,7 @@ cNetSession::Frame cNetPlay::Play(const PlayerControls& local, StepEvents* event
         return Frame::Failed;
     }
     if (state_ == State::WaitingForPartner) {
-        if (!link_.host) {  // until the host is heard of, it may still wait for this
-            Greeting ready;
-            ready.kind = DatagramKind::Ready;
-            ready.token = link_.token;
-            SendTo(EncodeGreeting(ready));
-        }
+        if (!link_.host) SendReady();  // until the host is heard of, it may still wait for this
         Send(now, false);
         return Frame::Waiting;
     }

@@ -177,6 +177,12 @@ private:
     bool FollowRoom(std::string* error);
     bool JoinRoom(const NetSettings& settings, const std::function<bool()>& cancelled, std::string* error);
     void SayWay();
+    // What both joiners' greetings do: a PING (`sequence`, clocked `now`), the
+    // host's WELCOME taken, and READY once the round trip is known.
+    void SendPing(uint32_t sequence, uint32_t now);
+    void TakeWelcome(const Greeting& welcome);
+    void SendReady();
+    void Joined(uint32_t roundTrip);
 
     // Running.
     void Receive(uint32_t now);

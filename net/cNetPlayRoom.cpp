@@ -109,12 +109,7 @@ bool cNetPlay::JoinRoom(const NetSettings& settings, const std::function<bool()>
             relayedHello = now;
         }
         if (welcomed && now - pingSent >= kRoomPingWaitMs) {  // the first, or one that was lost
-            Greeting ping;
-            ping.kind = DatagramKind::Ping;
-            ping.token = link_.token;
-            ping.sequence = sequence;
-            ping.clock = now;
-            SendTo(EncodeGreeting(ping));
+            SendPing(sequence, now);
             pingSent = now;
         }
         WaitDatagram(link_.socket, 20);
@@ -138,9 +133,7 @@ bool cNetPlay::JoinRoom(const NetSettings& settings, const std::function<bool()>
                 // The first way that answered with the room's key is the partner's.
                 welcomed = true;
                 link_.partner = from;
-                link_.token = g.token;
-                link_.seed = g.seed;
-                link_.delay = std::min<uint32_t>(g.delay, kMaxDelay);
+                TakeWelcome(g);
                 pingSent = at - kRoomPingWaitMs;
             } else if (welcomed && from == link_.partner && g.kind == DatagramKind::Pong &&
                        g.token == link_.token && g.sequence == sequence && g.clock == pingSent) {
@@ -157,13 +150,7 @@ bool cNetPlay::JoinRoom(const NetSettings& settings, const std::function<bool()>
             return false;
         }
     }
-    link_.roundTrip = roundTrips.Median();
-    Greeting ready;
-    ready.kind = DatagramKind::Ready;
-    ready.token = link_.token;
-    SendTo(EncodeGreeting(ready));
-    Report("network", "joined %s: round trip %u ms, input delay %u steps", link_.partner.Text().c_str(),
-           static_cast<unsigned>(link_.roundTrip), static_cast<unsigned>(link_.delay));
+    Joined(roundTrips.Median());
     SayWay();
     return true;
 }

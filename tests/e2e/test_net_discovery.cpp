@@ -16,26 +16,12 @@
 
 #include "net/Discovery.h"
 #include "platform/clock.h"
+#include "support/log_files.h"
 #include "support/netns.h"
 
 namespace {
 
 const std::string kProgram = std::string(KAZIRO_TEST_BUILD_DIR) + "/kaziro";
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-bool LogSays(const std::string& path, const std::string& text, int ms) {
-    for (int waited = 0; waited < ms; waited += 20) {
-        if (ReadAll(path).find(text) != std::string::npos) return true;
-        usleep(20000);
-    }
-    return false;
-}
 
 }  // namespace
 

@@ -24,27 +24,13 @@
 
 #include "net/MeetWire.h"
 #include "support/free_port.h"
+#include "support/log_files.h"
 #include "support/meet_peer.h"
 #include "support/nat_lab.h"
 
 namespace {
 
 const std::string kMeet = std::string(KAZIRO_TEST_BUILD_DIR) + "/kaziro-meet";
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-bool LogSays(const std::string& path, const std::string& text, int ms) {
-    for (int waited = 0; waited < ms; waited += 20) {
-        if (ReadAll(path).find(text) != std::string::npos) return true;
-        usleep(20000);
-    }
-    return false;
-}
 
 // kaziro-meet with `args`, its standard error in `log`, in namespace `ns` ("": here).
 pid_t StartServer(const std::string& ns, std::vector<std::string> args, const std::string& log) {

@@ -31,6 +31,7 @@
 #include "platform/datagram.h"
 #include "support/free_port.h"
 #include "support/game_process.h"
+#include "support/log_files.h"
 #include "support/lossy_link.h"
 #include "support/net_logs.h"
 
@@ -42,13 +43,6 @@ std::string TempPath(const std::string& what) {
     return "/tmp/kaziro-" + std::to_string(getpid()) + "-" + what;
 }
 
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 // Waits up to ms for a process started in a namespace; its exit status, or -1.
 int WaitStatus(pid_t pid, int ms) {
     for (int waited = 0; waited < ms; waited += 10) {
@@ -57,14 +51,6 @@ int WaitStatus(pid_t pid, int ms) {
         usleep(10000);
     }
     return -1;
-}
-
-bool LogSays(const std::string& path, const std::string& text, int ms) {
-    for (int waited = 0; waited < ms; waited += 20) {
-        if (ReadAll(path).find(text) != std::string::npos) return true;
-        usleep(20000);
-    }
-    return false;
 }
 
 // A pair of games on this machine's loopback, with their logs.

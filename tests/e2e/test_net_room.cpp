@@ -28,6 +28,7 @@
 #include "platform/datagram.h"
 #include "support/free_port.h"
 #include "support/game_process.h"
+#include "support/log_files.h"
 #include "support/nat_lab.h"
 #include "support/net_logs.h"
 
@@ -38,21 +39,6 @@ const std::string kMeet = std::string(KAZIRO_TEST_BUILD_DIR) + "/kaziro-meet";
 
 std::string TempPath(const std::string& what) {
     return "/tmp/kaziro-room-" + std::to_string(getpid()) + "-" + what;
-}
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-bool LogSays(const std::string& path, const std::string& text, int ms) {
-    for (int waited = 0; waited < ms; waited += 20) {
-        if (ReadAll(path).find(text) != std::string::npos) return true;
-        usleep(20000);
-    }
-    return false;
 }
 
 // The code a host printed on its standard output ("" until it did).

@@ -5,31 +5,12 @@
 // on other bits and fails here, where a tolerance would not see it.
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 #include "game/Angles.h"
 #include "game/Random.h"
 #include "game/cFallen.h"
 #include "game/cPaddle.h"
 #include "input/Controls.h"
-
-namespace {
-
-uint32_t Bits(float value) {
-    uint32_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    return bits;
-}
-
-// FNV-1a over the little-endian bytes of each value, as the reference does.
-struct Digest {
-    uint32_t hash = 0x811C9DC5u;
-    void Add(uint32_t value) {
-        for (int i = 0; i < 4; ++i) hash = (hash ^ ((value >> (8 * i)) & 0xFFu)) * 0x01000193u;
-    }
-};
-
-}  // namespace
+#include "support/float_digest.h"
 
 TEST(FloatRules, ThreeHundredBouncesLandOnTheRulesBits) {
     cFallen die;

@@ -17,24 +17,11 @@
 
 #include "game/Angles.h"
 #include "game/Rounding.h"
+#include "support/float_digest.h"
 
 namespace {
 
 constexpr int kInputs = 1000000;
-
-uint32_t Bits(float value) {
-    uint32_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    return bits;
-}
-
-// FNV-1a over the bytes of each value.
-struct Digest {
-    uint32_t hash = 0x811C9DC5u;
-    void Add(uint32_t value) {
-        for (int i = 0; i < 4; ++i) hash = (hash ^ ((value >> (8 * i)) & 0xFFu)) * 0x01000193u;
-    }
-};
 
 // The inputs: a fixed xorshift sequence mapped onto a range by double
 // arithmetic that every IEEE machine computes alike.
