@@ -508,14 +508,12 @@ void cFrontDoor::Do(const MenuAction& a) {
                 couldNot("\"" + a.text + "\": 6 characters of 2-9 and A-Z without I, L and O");
                 break;
             }
-            const char* environment = std::getenv("KAZIRO_MEET");
-            if (options_.meet.empty() && settings_.meet.empty() && !(environment && *environment)) {
-                menu_.Notice(Translate(kTextMenuNameMeetServer));
-                break;
-            }
+            // The menu asked for a meeting server before it offered this; where
+            // two machines cannot play, the attempt itself says so.
             s.meet = options_.meet;
             s.meetPort = options_.meetPort;
-            if (!ChooseMeetingServer(settings_.meet, environment, &s.meet, &s.meetPort, &why)) {
+            if (TwoMachinePlayAvailable() &&
+                !ChooseMeetingServer(settings_.meet, std::getenv("KAZIRO_MEET"), &s.meet, &s.meetPort, &why)) {
                 couldNot(why);
                 break;
             }
